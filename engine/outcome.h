@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+// The value of an operation that can fail, or the reason why it failed.
+// A failure always carries a reason a person can read.
+template <typename T>
+class Outcome
+{
+public:
+    [[nodiscard]] static Outcome success(T value) { return Outcome(std::move(value), {}); }
+    [[nodiscard]] static Outcome failure(QString reason) { return Outcome(std::nullopt, std::move(reason)); }
+
+    [[nodiscard]] bool ok() const { return m_value.has_value(); }
+    explicit operator bool() const { return ok(); }
+
+    // The value; only meaningful when ok().
+    [[nodiscard]] const T &value() const { return *m_value; }
+    // Empty when ok().
+    [[nodiscard]] const QString &reason() const { return m_reason; }
+
+private:
+    Outcome(std::optional<T> value, QString reason)
+        : m_value(std::move(value)), m_reason(std::move(reason))
+    {
+    }
+
+    std::optional<T> m_value;
+    QString m_reason;
+};

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// Test entry point for everything that needs QtCore but no window.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

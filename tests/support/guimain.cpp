@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+// Test entry point for widget tests. They run offscreen unless the caller
+// chose a platform, so test discovery and CI need no display.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
