@@ -27,10 +27,11 @@ QDate ToDate(double oleDate)
     return day.isValid() ? day : Epoch();
 }
 
-double FromLocalDateTime(const QDateTime &local)
+double FromLocalDateTime(const QDateTime &moment)
 {
-    if (!local.isValid())
+    if (!moment.isValid())
         return 0.0;
+    const QDateTime local = moment.toLocalTime();
     const qint64 days = Epoch().daysTo(local.date());
     const double fraction = local.time().msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0);
     return days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction;

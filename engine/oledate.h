@@ -16,8 +16,9 @@ namespace oledate {
 // range QDate can hold give the epoch day, so a date never fails to format.
 [[nodiscard]] QDate ToDate(double oleDate);
 
-// The OLE date of a local date and time (wall-clock, as shown to the user).
+// The OLE date of a moment as the machine's local wall-clock time shows it
+// (a moment given in another zone or offset is converted first).
 // An invalid QDateTime gives 0.
-[[nodiscard]] double FromLocalDateTime(const QDateTime &local);
+[[nodiscard]] double FromLocalDateTime(const QDateTime &moment);
 
 } // namespace oledate
