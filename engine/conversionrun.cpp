@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "conversionrun.h"
+
+#include "mailmessage.h"
+#include "modmain.h"
+#include "naming.h"
+#include "registry.h"
+#include "targetnames.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <QFile>
+#include <QHash>
+#include <QScopeGuard>
+#include <sys/stat.h>
+
+namespace conversion {
+
+QString settleDestination(const QString &destination)
+{
+    if (destination.isEmpty() || destination.endsWith(QLatin1Char('/')))
+        return destination;
+    return destination + QLatin1Char('/');
+}
+
+QString targetFolder(const QString &settledDestination, const QString &sourceFolder)
+{
+    // The root "/" plays the part of a drive prefix: drop it, keep the rest.
+    return settledDestination +
+           (sourceFolder.startsWith(QLatin1Char('/')) ? sourceFolder.mid(1) : sourceFolder);
+}
+
+float progressValue(int done, int rows)
+{
+    if (rows <= 0)
+        return 100.0f;
+    const double percent = static_cast<double>(done) / static_cast<double>(rows) * 100.0;
+    // Rows removed while the run yielded can make done exceed rows.
+    return static_cast<float>(qMin(percent, 100.0));
+}
+
+QString progressText(int number, int rows)
+{
+    return QStringLiteral("Message %1 (of %2)").arg(number).arg(rows);
+}
+
+} // namespace conversion
+
+namespace {
+
+// What stat() says about a path: whether it is there, and which file it is.
+struct FileState
+{
+    bool exists = false;
+    QString error; // why stat() failed
+    mode_t mode = 0;
+    QString identity; // device and inode, equal for the same file under any path
+};
+
+FileState statPath(const QString &path)
+{
+    struct stat info
+    {
+    };
+    FileState state;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        state.error = QString::fromLocal8Bit(std::strerror(errno));
+        return state;
+    }
+    state.exists = true;
+    state.mode = info.st_mode;
+    state.identity = QString::number(static_cast<quint64>(info.st_dev)) + QLatin1Char(':') +
+                     QString::number(static_cast<quint64>(info.st_ino));
+    return state;
+}
+
+} // namespace
+
+// Everything one run remembers from row to row. Each member grows by at most one
+// entry per row and is looked up by hash, so a run over 100,000 rows stays linear.
+struct ConversionRun::RunState
+{
+    ConversionRun::Mode mode = ConversionRun::Mode::Copy;
+    QString destination;
+    bool destinationIsAbsolute = false;
+    TargetNames targets;
+    QHash<QString, QString> ensuredFolders; // folder -> "" when it exists, else the reason
+    QHash<QString, QString> sources;        // identity -> path as first listed
+};
+
+ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
+
+ConversionRun::End ConversionRun::run(Mode mode)
+{
+    if (m_running)
+        return End::Busy;
+    m_running = true;
+    const auto clearRunning = qScopeGuard([this] { m_running = false; });
+
+    const QString answer = m_host.askDestination();
+    if (answer.isEmpty())
+        return End::Cancelled;
+
+    RunState state;
+    state.mode = mode;
+    state.destination = conversion::settleDestination(answer);
+    state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
+    m_host.yield();
+    m_host.setProgressRange(0, 100);
+
+    RunSummary summary;
+    summary.dryRun = mode == Mode::Plan;
+
+    // The upper bound is fixed now; rows added while the run yields wait for the next run.
+    const int rows = m_host.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        // The list may have shrunk while the run yielded; a row that is gone is no
+        // longer anyone's message.
+        if (row >= m_host.rowCount())
+            continue;
+        m_host.setCurrentCell(row);
+        m_host.yield();
+        if (row >= m_host.rowCount())
+            continue;
+        const QString source = m_host.currentCellText().trimmed();
+
+        if (!source.isEmpty()) {
+            MessageReport report = convertRow(row, source, &state);
+            summary.add(report);
+            m_host.reportMessage(report);
+        }
+
+        const int rowsNow = m_host.rowCount();
+        m_host.setProgressValue(conversion::progressValue(row + 1, rowsNow));
+        m_host.setProgressText(conversion::progressText(row + 1, rowsNow));
+    }
+
+    m_lastSummary = summary;
+    m_host.showSummary(summary, summary.text());
+    return End::Finished;
+}
+
+MessageReport ConversionRun::convertRow(int row, const QString &source, RunState *state)
+{
+    MessageReport report;
+    report.row = row;
+    report.source = source;
+    const auto fail = [&report](const QString &reason) {
+        report.status = MessageStatus::Failed;
+        report.reason = reason;
+        return report;
+    };
+
+    if (!state->destinationIsAbsolute)
+        return fail(
+            QStringLiteral("the destination %1 is not an absolute path").arg(state->destination));
+    // Joining a relative path below the destination would put the copy somewhere
+    // that depends on the current folder; refuse it instead.
+    if (!source.startsWith(QLatin1Char('/')))
+        return fail(QStringLiteral("not an absolute path"));
+
+    // Checked before any folder is made, so a missing file leaves no empty folders behind.
+    const FileState sourceFile = statPath(source);
+    if (!sourceFile.exists)
+        return fail(sourceFile.error);
+    if (S_ISDIR(sourceFile.mode))
+        return fail(QStringLiteral("is a folder, not a message file"));
+    if (!S_ISREG(sourceFile.mode))
+        return fail(QStringLiteral("not a regular file"));
+    state->sources.insert(sourceFile.identity, source);
+
+    const QString folder = conversion::targetFolder(state->destination, registry::FolderOf(source));
+    if (state->mode == Mode::Copy) {
+        auto ensured = state->ensuredFolders.constFind(folder);
+        if (ensured == state->ensuredFolders.cend()) {
+            QString reason;
+            if (modMain::EnsureFolderExists(folder, &reason))
+                reason.clear();
+            else if (reason.isEmpty())
+                reason = QStringLiteral("unknown error");
+            ensured = state->ensuredFolders.insert(folder, reason);
+        }
+        if (!ensured->isEmpty())
+            return fail(QStringLiteral("cannot create the folder %1: %2").arg(folder, *ensured));
+    }
+    m_host.yield();
+
+    // A fresh reader for every message: nothing of the previous one can leak into this name.
+    auto message = std::make_unique<MailMessage>();
+    QString loadReason;
+    if (!message->Load(source, &loadReason))
+        return fail(loadReason.isEmpty() ? QStringLiteral("cannot read the message") : loadReason);
+    const Outcome<QString> rawName = naming::ComposeName(*message, m_host.selectedScheme());
+    if (!rawName)
+        return fail(rawName.reason());
+    m_host.yield();
+
+    const QString baseName =
+        naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
+    report.target = state->targets.assign(folder, baseName, sourceFile.identity);
+
+    const FileState targetFile = statPath(report.target);
+    if (targetFile.exists && targetFile.identity == sourceFile.identity) {
+        report.status = MessageStatus::Skipped;
+        report.reason = QStringLiteral("target is the source");
+    } else if (const auto listed = state->sources.constFind(targetFile.identity);
+               targetFile.exists && listed != state->sources.cend()) {
+        // Only possible when the destination tree overlaps the sources (the
+        // destination "/" puts every copy beside its source): replacing the file
+        // would destroy a message the user listed.
+        report.status = MessageStatus::Skipped;
+        report.reason = QStringLiteral("target is the listed message %1").arg(*listed);
+    } else if (state->mode == Mode::Plan) {
+        report.status = MessageStatus::Planned;
+    } else {
+        QString copyReason;
+        if (modMain::CopyFileTo(source, report.target, false, &copyReason)) {
+            report.status = MessageStatus::Copied;
+        } else {
+            report.status = MessageStatus::Failed;
+            report.reason = copyReason.isEmpty() ? QStringLiteral("the copy failed") : copyReason;
+        }
+    }
+    m_host.yield();
+    message.reset();
+    return report;
+}

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "messagereport.h"
+
+#include <QList>
+#include <QString>
+
+// The end of a run: how many messages there were, how many were converted, and
+// which were not and why. The texts a person reads are made here, so the window
+// and the command line say the same thing.
+struct RunSummary
+{
+    // Caption of the box that shows the summary.
+    static constexpr char16_t kCaption[] = u"Letterfold";
+    // How many of the messages that were not converted text() lists by name.
+    static constexpr int kListedFailures = 20;
+
+    bool dryRun = false;
+    int messages = 0;                  // non-empty rows that were processed
+    int converted = 0;                 // of those, copied (or planned in a dry run)
+    QList<MessageReport> notConverted; // the others, in list order
+
+    // True when no message was left unconverted (also when there were none).
+    // The window then shows text() with the information icon, else with the
+    // warning icon.
+    [[nodiscard]] bool allConverted() const { return notConverted.isEmpty(); }
+
+    // Adds one message's report to the counts.
+    void add(const MessageReport &report);
+
+    // One line with the counts, for example "Converted 3 of 5 messages.";
+    // "No messages to convert." when there were none.
+    [[nodiscard]] QString headline() const;
+
+    // The text of the closing message box: "Converted Successfully !" after a real
+    // run in which every message was copied; otherwise the headline followed by
+    // the messages that were not converted, one "path: reason" per line, the
+    // first kListedFailures of them and then "and N more".
+    [[nodiscard]] QString text() const;
+};
