@@ -1,2 +1,259 @@
 // SPDX-License-Identifier: MIT
 #include "naming.h"
+
+#include "oledate.h"
+
+#include <QDate>
+#include <QLatin1StringView>
+#include <QStringView>
+
+namespace naming {
+
+namespace {
+
+constexpr QChar kSeparator = u' ';
+
+// A reader that failed without saying why still gets a reason a person can read.
+template <typename T> QString reasonOf(const Outcome<T> &outcome, const char *what)
+{
+    if (!outcome.reason().isEmpty())
+        return outcome.reason();
+    return QStringLiteral("The message's %1 could not be read").arg(QLatin1StringView(what));
+}
+
+Outcome<QString> readSubject(const MessageHeaders &message)
+{
+    Outcome<QString> subject = message.Subject();
+    return subject ? subject : Outcome<QString>::failure(reasonOf(subject, "subject"));
+}
+
+Outcome<QString> readSender(const MessageHeaders &message)
+{
+    Outcome<QString> sender = message.Sender();
+    return sender ? sender : Outcome<QString>::failure(reasonOf(sender, "sender"));
+}
+
+Outcome<QString> readDate(const MessageHeaders &message, const QString &pattern)
+{
+    const Outcome<double> date = message.Date();
+    if (!date)
+        return Outcome<QString>::failure(reasonOf(date, "date"));
+    return Outcome<QString>::success(FormatDate(date.value(), pattern));
+}
+
+void appendNumber(QString &out, int value, int width)
+{
+    if (value < 0)
+        out += u'-';
+    // Widen before negating: the smallest int has no positive counterpart.
+    const qint64 magnitude = value < 0 ? -static_cast<qint64>(value) : value;
+    out += QString::number(magnitude).rightJustified(width, u'0');
+}
+
+bool isReservedOrControl(QChar c)
+{
+    switch (c.unicode()) {
+    case u':':
+    case u'?':
+    case u'\\':
+    case u'/':
+    case u'*':
+    case u'"':
+    case u'<':
+    case u'>':
+    case u'|':
+        return true;
+    default:
+        // NUL goes too: no Linux file name can hold it.
+        return c.unicode() < 32;
+    }
+}
+
+QString trimmedSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+// Bytes of UTF-8 for the character that starts at text[i]; *units gets the
+// number of UTF-16 units it spans.
+int utf8Width(QStringView text, qsizetype i, qsizetype *units)
+{
+    const char16_t unit = text[i].unicode();
+    *units = 1;
+    if (unit < 0x80)
+        return 1;
+    if (unit < 0x800)
+        return 2;
+    if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        *units = 2;
+        return 4;
+    }
+    // Other BMP characters, and lone surrogates, which become U+FFFD.
+    return 3;
+}
+
+qsizetype utf8Length(QStringView text)
+{
+    qsizetype bytes = 0;
+    qsizetype units = 0;
+    for (qsizetype i = 0; i < text.size(); i += units)
+        bytes += utf8Width(text, i, &units);
+    return bytes;
+}
+
+QString joined(QStringView base, const QString &suffix, QStringView extension)
+{
+    QString name;
+    name.reserve(base.size() + suffix.size() + extension.size());
+    name += base;
+    name += suffix;
+    name += extension;
+    return name;
+}
+
+} // namespace
+
+Outcome<QString> ComposeName(const MessageHeaders &message, NamingScheme scheme)
+{
+    using Result = Outcome<QString>;
+    switch (scheme) {
+    case NamingScheme::OptS:
+        return readSubject(message);
+    case NamingScheme::OptSF: {
+        const Result subject = readSubject(message);
+        if (!subject)
+            return subject;
+        const Result sender = readSender(message);
+        if (!sender)
+            return sender;
+        return Result::success(subject.value() + kSeparator + sender.value());
+    }
+    case NamingScheme::OptFS: {
+        const Result sender = readSender(message);
+        if (!sender)
+            return sender;
+        const Result subject = readSubject(message);
+        if (!subject)
+            return subject;
+        return Result::success(sender.value() + kSeparator + subject.value());
+    }
+    case NamingScheme::OptSFD_dmy: {
+        // The date is asked first although it ends the name.
+        const Result date = readDate(message, QStringLiteral("dd-mm-yyyy"));
+        if (!date)
+            return date;
+        const Result subject = readSubject(message);
+        if (!subject)
+            return subject;
+        const Result sender = readSender(message);
+        if (!sender)
+            return sender;
+        return Result::success(subject.value() + kSeparator + sender.value() + kSeparator +
+                               date.value());
+    }
+    case NamingScheme::OptDS_ymd:
+    case NamingScheme::OptDS_mdy: {
+        // The m-d-y scheme has always written month, year, day; names stay as
+        // they were so that a new run matches copies made before.
+        const Result date =
+            readDate(message, scheme == NamingScheme::OptDS_ymd ? QStringLiteral("yyyy-mm-dd")
+                                                                : QStringLiteral("mm-yyyy-dd"));
+        if (!date)
+            return date;
+        const Result subject = readSubject(message);
+        if (!subject)
+            return subject;
+        return Result::success(date.value() + kSeparator + subject.value());
+    }
+    }
+    return Result::failure(QStringLiteral("Unknown naming scheme %1").arg(int(scheme)));
+}
+
+QString FormatDate(double oleDate, const QString &pattern)
+{
+    const QDate day = oledate::ToDate(oleDate);
+    QString out;
+    out.reserve(pattern.size() + 4);
+    const QStringView view(pattern);
+    for (qsizetype i = 0; i < view.size();) {
+        const QStringView rest = view.sliced(i);
+        if (rest.startsWith(u"yyyy")) {
+            appendNumber(out, day.year(), 4);
+            i += 4;
+        } else if (rest.startsWith(u"mm")) {
+            appendNumber(out, day.month(), 2);
+            i += 2;
+        } else if (rest.startsWith(u"dd")) {
+            appendNumber(out, day.day(), 2);
+            i += 2;
+        } else {
+            out += view[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+QString CleanName(const QString &rawName, bool removeReply, bool removeForward)
+{
+    // Deleting single characters never forms a new one, so the nine reserved
+    // characters and the control codes can all go in one linear pass; a raw
+    // name may be as long as a hostile subject line makes it.
+    QString name = rawName;
+    name.removeIf(isReservedOrControl);
+
+    if (name.size() > kMaxBaseNameUnits) {
+        qsizetype cut = kMaxBaseNameUnits;
+        if (name.at(cut - 1).isHighSurrogate())
+            --cut;
+        name.truncate(cut);
+        name = trimmedSpaces(name);
+    }
+
+    // QString::remove makes one left-to-right pass per pattern and does not
+    // search again where a deletion joins text: "rre e x" loses one "re ".
+    if (removeReply) {
+        for (const char *marker : {"RE ", "Re ", "re "})
+            name.remove(QLatin1StringView(marker), Qt::CaseSensitive);
+    }
+    if (removeForward) {
+        for (const char *marker : {"FW ", "Fw ", "fw ", "FWD ", "Fwd ", "fwd "})
+            name.remove(QLatin1StringView(marker), Qt::CaseSensitive);
+    }
+    return name;
+}
+
+QString FitFileName(const QString &baseName, const QString &suffix)
+{
+    const QStringView extension(kExtension);
+    const qsizetype budget = kMaxFileNameBytes - utf8Length(suffix) - utf8Length(extension);
+    // No UTF-16 unit takes more than three bytes of UTF-8.
+    if (baseName.size() * 3 <= budget)
+        return joined(baseName, suffix, extension);
+
+    qsizetype kept = 0;
+    qsizetype bytes = 0;
+    qsizetype units = 0;
+    while (kept < baseName.size()) {
+        const int width = utf8Width(baseName, kept, &units);
+        if (bytes + width > budget)
+            break;
+        bytes += width;
+        kept += units;
+    }
+    if (kept == baseName.size())
+        return joined(baseName, suffix, extension);
+
+    QStringView cut = QStringView(baseName).first(kept);
+    while (!cut.isEmpty() && cut.back() == u' ')
+        cut.chop(1);
+    return joined(cut, suffix, extension);
+}
+
+} // namespace naming

@@ -17,27 +17,47 @@ inline constexpr int kMaxFileNameBytes = 255;
 // Every copy gets this extension, also when its source is an .emlx file.
 inline constexpr char16_t kExtension[] = u".eml";
 
-// The raw name of a message under a scheme. Asks the message only for the values
-// the scheme uses, in the scheme's order (date first for the three date schemes,
-// then subject, then sender). Parts are joined with one space; empty parts are
-// kept. Fails with the reader's reason when a reader the scheme needs fails.
+// The raw name of a message under a scheme:
+//   OptS        subject                       asks subject
+//   OptSF       subject sender                asks subject, sender
+//   OptFS       sender subject                asks sender, subject
+//   OptSFD_dmy  subject sender dd-mm-yyyy     asks date, subject, sender
+//   OptDS_ymd   yyyy-mm-dd subject            asks date, subject
+//   OptDS_mdy   mm-yyyy-dd subject            asks date, subject
+// Asks the message only for the values the scheme uses, in the order shown.
+// Parts are joined with one space; empty parts and their spaces are kept, and
+// nothing is trimmed or decoded. Fails with the reason of the first reader that
+// fails, and then asks nothing more.
 [[nodiscard]] Outcome<QString> ComposeName(const MessageHeaders &message, NamingScheme scheme);
 
-// The calendar day of an OLE date in a pattern made of "dd", "mm", "yyyy" and
-// literal characters: "dd-mm-yyyy", "yyyy-mm-dd" or "mm-yyyy-dd".
+// The calendar day of an OLE date in a pattern made of "dd" (day, 01 to 31),
+// "mm" (month, 01 to 12), "yyyy" (year, at least four digits, a minus sign
+// before years before year 1) and literal characters, such as "dd-mm-yyyy",
+// "yyyy-mm-dd" or "mm-yyyy-dd". The time of day plays no part; 0 is
+// 30 December 1899, and NaN, infinities and values beyond any calendar give
+// that day too (see oledate::ToDate). Never fails.
 [[nodiscard]] QString FormatDate(double oleDate, const QString &pattern);
 
-// The base name for a raw name, by these steps in order: delete the nine reserved
-// characters : ? \ / * " < > |, delete codes 1 to 31 and NUL, cut to 220 units
-// (never between the halves of a surrogate pair) and strip spaces at both ends
-// when longer, delete "RE ", "Re ", "re " when removeReply, then "FW ", "Fw ",
-// "fw ", "FWD ", "Fwd ", "fwd " when removeForward. Never fails.
+// The base name for a raw name, by these steps in order:
+//  1. delete the nine reserved characters : ? \ / * " < > |
+//  2. delete the codes 1 to 31 and NUL (U+007F and everything above stay);
+//  3. when longer than 220 units, cut to 220 (to 219 when that would split a
+//     surrogate pair) and strip spaces (U+0020 only) at both ends;
+//  4. when removeReply, delete every "RE ", then every "Re ", then every "re ";
+//  5. when removeForward, likewise "FW ", "Fw ", "fw ", "FWD ", "Fwd ", "fwd ".
+// Markers match case-sensitively wherever they stand, inside words too; each
+// pattern is one left-to-right pass, so text joined by a deletion is not
+// searched again. Nothing is trimmed after steps 4 and 5. Linear in the length
+// of rawName. Never fails; the result may be empty.
 [[nodiscard]] QString CleanName(const QString &rawName, bool removeReply, bool removeForward);
 
 // The file name for a base name: base name + suffix + ".eml", with the base name
 // cut at a character boundary and stripped of trailing spaces as far as needed
-// for the whole name to fit in 255 bytes of UTF-8. The suffix (such as " (2)")
-// is kept whole.
+// for the whole name to fit in 255 bytes of UTF-8. A base name is never cut
+// between the halves of a surrogate pair (combining marks may be parted from
+// their base). A name that fits is returned as is, trailing spaces included.
+// The suffix (such as " (2)") is kept whole; one so long that even an empty
+// base name does not fit gives suffix + ".eml", which is then too long.
 [[nodiscard]] QString FitFileName(const QString &baseName, const QString &suffix = {});
 
 } // namespace naming
