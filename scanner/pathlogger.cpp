@@ -1,2 +1,293 @@
 // SPDX-License-Identifier: MIT
 #include "pathlogger.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringDecoder>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+template <typename List> List &held(std::shared_ptr<List> &list)
+{
+    if (!list)
+        list = std::make_shared<List>();
+    return *list;
+}
+
+QString keyFor(qint32 number)
+{
+    return QLatin1Char('K') + QString::number(number);
+}
+
+// The text of a raw file name, or nothing when no text turns back into exactly
+// these bytes through QFile::encodeName (the way every later file operation
+// reaches the file). QFile::decodeName cannot be used: it replaces invalid
+// bytes with U+FFFD and silently drops a leading byte order mark, which is a
+// valid character in a name.
+std::optional<QString> textOf(const QByteArray &raw)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(raw);
+    if (decoder.hasError() || QFile::encodeName(text) != raw)
+        return std::nullopt;
+    return text;
+}
+
+struct FolderListing
+{
+    QByteArrayList folders;
+    QByteArrayList files;
+};
+
+enum class EntryKind
+{
+    Folder,
+    File,
+    Neither
+};
+
+// What a link leads to counts only when it is a regular file: links to folders
+// are not descended into, so no walk can loop, and dangling links are no files.
+EntryKind linkTargetKind(int folderFd, const char *name)
+{
+    struct stat info;
+    if (::fstatat(folderFd, name, &info, 0) != 0)
+        return EntryKind::Neither;
+    return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Neither;
+}
+
+EntryKind kindOf(int folderFd, const dirent &entry)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return EntryKind::Folder;
+    case DT_REG:
+        return EntryKind::File;
+    case DT_LNK:
+        return linkTargetKind(folderFd, entry.d_name);
+    case DT_UNKNOWN: {
+        // Some file systems do not fill d_type.
+        struct stat info;
+        if (::fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return EntryKind::Neither; // gone since it was listed
+        if (S_ISDIR(info.st_mode))
+            return EntryKind::Folder;
+        if (S_ISREG(info.st_mode))
+            return EntryKind::File;
+        if (S_ISLNK(info.st_mode))
+            return linkTargetKind(folderFd, entry.d_name);
+        return EntryKind::Neither;
+    }
+    default:
+        return EntryKind::Neither; // fifos, sockets, devices
+    }
+}
+
+[[noreturn]] void throwCannotList(const QString &folder, int error)
+{
+    throw ScanError(
+        ScanError::Kind::CannotList,
+        QStringLiteral("Cannot list the folder \"%1\": %2.").arg(folder, qt_error_string(error)),
+        folder, {}, error);
+}
+
+// Lists a folder once, with its sub-folders and its files each in the byte
+// order of their names. Below the root a folder is opened without following a
+// link, so a folder swapped for a link after it was queued is not walked into.
+FolderListing listFolder(const QByteArray &path, const QString &folder, bool isRoot)
+{
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (!isRoot)
+        flags |= O_NOFOLLOW;
+    const int fd = ::open(path.constData(), flags);
+    if (fd < 0)
+        throwCannotList(folder, errno);
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        throwCannotList(folder, error);
+    }
+    const std::unique_ptr<DIR, int (*)(DIR *)> closer(dir, ::closedir);
+
+    FolderListing listing;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                throwCannotList(folder, errno);
+            break;
+        }
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        switch (kindOf(fd, *entry)) {
+        case EntryKind::Folder:
+            listing.folders.append(QByteArray(name));
+            break;
+        case EntryKind::File:
+            listing.files.append(QByteArray(name));
+            break;
+        case EntryKind::Neither:
+            break;
+        }
+    }
+    // QByteArray compares as unsigned bytes, so the order is the same in every locale.
+    std::sort(listing.folders.begin(), listing.folders.end());
+    std::sort(listing.files.begin(), listing.files.end());
+    return listing;
+}
+
+bool folderExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+pathLogger::pathLogger(YieldFunction yield) : m_yield(yield ? std::move(yield) : defaultYield()) {}
+
+void pathLogger::PathLogInit()
+{
+    m_prepared = true;
+    m_fullFileNamesOnly = true;
+    m_fileNames.reset();
+    m_pathPointers.reset();
+    m_pathNames.reset();
+    m_fullFileNames.reset();
+    m_unreadableNames.clear();
+}
+
+void pathLogger::LogPath(const QString &strPARENT)
+{
+    if (!m_prepared) {
+        throw ScanError(ScanError::Kind::NotPrepared,
+                        QStringLiteral("The folder scanner was not prepared: PathLogInit must "
+                                       "come before LogPath."),
+                        strPARENT);
+    }
+    if (!folderExists(strPARENT))
+        return;
+
+    qint32 cursor = 1;
+    qint32 total = 1;
+    m_count = 1;
+    m_yield();
+    const QString root = AddBackslash(strPARENT);
+    held(m_pathNames).add(QStringLiteral("K0"), root);
+
+    // The raw bytes of every queued folder, beside its text in pathNames: a
+    // folder is opened by the very bytes it was listed under.
+    QByteArrayList folderBytes{QFile::encodeName(root)};
+
+    do {
+        const QString folder = held(m_pathNames).at(cursor);
+        const QByteArray path = folderBytes.at(cursor - 1);
+        const FolderListing listing = listFolder(path, folder, cursor == 1);
+        m_yield();
+
+        for (const QByteArray &raw : listing.folders) {
+            m_yield();
+            const std::optional<QString> name = textOf(raw);
+            if (!name) {
+                m_unreadableNames.append(path + raw + '/');
+                continue;
+            }
+            total = counter::next(total, QStringLiteral("folder total"), folder);
+            held(m_pathNames).add(keyFor(total), folder + *name + QLatin1Char('/'));
+            folderBytes.append(path + raw + '/');
+        }
+
+        m_yield();
+        const bool fullOnly = m_fullFileNamesOnly;
+        if (fullOnly)
+            m_yield();
+        for (const QByteArray &raw : listing.files) {
+            const std::optional<QString> name = textOf(raw);
+            if (!name) {
+                m_unreadableNames.append(path + raw);
+                continue;
+            }
+            const QString key = keyFor(m_count);
+            if (!fullOnly)
+                held(m_fileNames).add(key, *name);
+            held(m_fullFileNames).add(key, folder + *name);
+            if (!fullOnly)
+                held(m_pathPointers).add(key, cursor);
+            m_count = counter::next(m_count, QStringLiteral("file number"), folder);
+            m_yield();
+        }
+
+        m_yield();
+        cursor = counter::next(cursor, QStringLiteral("folder cursor"), folder);
+    } while (cursor <= total);
+}
+
+void pathLogger::Terminate()
+{
+    m_yield();
+    m_prepared = false;
+    m_fileNames.reset();
+    m_pathNames.reset();
+    m_pathPointers.reset();
+    m_fullFileNames.reset();
+    m_unreadableNames.clear();
+}
+
+std::shared_ptr<const TextList> pathLogger::fileNames() const
+{
+    held(m_fileNames);
+    return m_fileNames;
+}
+
+std::shared_ptr<const TextList> pathLogger::pathNames() const
+{
+    held(m_pathNames);
+    return m_pathNames;
+}
+
+std::shared_ptr<const NumberList> pathLogger::pathPointers() const
+{
+    held(m_pathPointers);
+    return m_pathPointers;
+}
+
+std::shared_ptr<const TextList> pathLogger::fullFileNames() const
+{
+    held(m_fullFileNames);
+    return m_fullFileNames;
+}
+
+pathLogger::YieldFunction pathLogger::defaultYield()
+{
+    // Processing events costs microseconds even when none are pending; a walk
+    // yields at every file, so the turns are spaced to keep a 100,000-file scan
+    // fast while the window still repaints and takes input many times a second.
+    return [timer = QElapsedTimer()]() mutable {
+        if (!QCoreApplication::instance())
+            return;
+        if (timer.isValid() && !timer.hasExpired(10))
+            return;
+        QCoreApplication::processEvents();
+        timer.start();
+    };
+}
+
+QString pathLogger::AddBackslash(const QString &path)
+{
+    if (path.endsWith(QLatin1Char('/')))
+        return path;
+    return path + QLatin1Char('/');
+}
