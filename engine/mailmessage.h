@@ -15,6 +15,16 @@
 //
 // Only the header block is read (up to the first empty line, at most
 // kMaxHeaderBytes), so a large message loads as fast as a small one.
+//
+// Header texts are read as written: the first field of a name counts (names in
+// any case, also the obsolete form with white space before the colon), folding
+// is undone, leading white space removed, trailing white space kept, and
+// RFC 2047 words decoded. Raw 8-bit bytes are read as UTF-8 when valid, else in
+// the charset the message's Content-Type names, else as Windows-1252.
+// Lines that are neither a field nor its continuation are skipped, and so is a
+// byte-order mark before the first field.
+//
+// Thread-safe in the usual sense: separate objects may be used at once.
 class MailMessage final : public MessageHeaders
 {
 public:
@@ -47,14 +57,18 @@ public:
     [[nodiscard]] Outcome<QString> Sender() const override;
 
     // Loads the header block of the file at path, replacing what was loaded before.
-    // Returns false with a reason in *reason when the file cannot be opened or read
-    // (missing, unreadable, a folder); the object then holds no message. A file that
-    // opens but holds no headers loads, with empty texts and the date 0.
+    // With Framing::Emlx the file's first line is the message's byte count and the
+    // message is the bytes counted (or those there are, when the file is shorter);
+    // a first line that is no decimal count leaves the whole file as the message.
+    // Returns false with a reason in *reason when the file cannot be opened or read,
+    // is a folder, or is no regular file (a fifo is refused without blocking); the
+    // object then holds no message and the readers fail with "no message loaded".
+    // A file that opens but holds no headers loads, with empty texts and the date 0.
     [[nodiscard]] bool Load(const QString &path, QString *reason = nullptr,
                             Framing framing = Framing::ByName);
 
-    // Loads a message from bytes already in memory (Framing::ByName counts as
-    // Plain). Never fails.
+    // Loads a message from bytes already in memory, as Load does a file
+    // (Framing::ByName counts as Plain). Never fails, whatever the bytes.
     void LoadBytes(const QByteArray &bytes, Framing framing = Framing::Plain);
 
 private:
