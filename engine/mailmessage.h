@@ -23,8 +23,6 @@
 // the charset the message's Content-Type names, else as Windows-1252.
 // Lines that are neither a field nor its continuation are skipped, and so is a
 // byte-order mark before the first field.
-//
-// Thread-safe in the usual sense: separate objects may be used at once.
 class MailMessage final : public MessageHeaders
 {
 public:
