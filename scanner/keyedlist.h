@@ -35,14 +35,22 @@ public:
     // added.
     void add(const QString &key, T value)
     {
-        if (m_index.contains(key)) {
+        const qint32 position = counter::next(count(), QStringLiteral("number of list entries"));
+        // One hash lookup both checks the key and reserves its slot.
+        const qsizetype before = m_index.size();
+        qint32 &slot = m_index[key];
+        if (m_index.size() == before) {
             throw ScanError(ScanError::Kind::DuplicateKey,
                             QStringLiteral("The key \"%1\" is already in the list.").arg(key), {},
                             key);
         }
-        const qint32 position = counter::next(count(), QStringLiteral("number of list entries"));
-        m_entries.append(Entry{key, std::move(value)});
-        m_index.insert(key, position);
+        try {
+            m_entries.append(Entry{key, std::move(value)});
+        } catch (...) {
+            m_index.remove(key);
+            throw;
+        }
+        slot = position;
     }
 
     // Number of entries; positions run from 1 to count().

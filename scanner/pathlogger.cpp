@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <optional>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,7 +25,18 @@ template <typename List> List &held(std::shared_ptr<List> &list)
 
 QString keyFor(qint32 number)
 {
-    return QLatin1Char('K') + QString::number(number);
+    // Built by hand: this runs once per file and folder, and the general
+    // formatting routes cost an allocation more each.
+    char16_t digits[12];
+    char16_t *end = digits + std::size(digits);
+    char16_t *first = end;
+    quint32 rest = quint32(number);
+    do {
+        *--first = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    *--first = u'K';
+    return QString(reinterpret_cast<const QChar *>(first), end - first);
 }
 
 // The text of a raw file name, or nothing when no text turns back into exactly
@@ -34,6 +46,8 @@ QString keyFor(qint32 number)
 // valid character in a name.
 std::optional<QString> textOf(const QByteArray &raw)
 {
+    if (std::all_of(raw.cbegin(), raw.cend(), [](char byte) { return uchar(byte) < 0x80; }))
+        return QString::fromLatin1(raw);
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(raw);
     if (decoder.hasError() || QFile::encodeName(text) != raw)
