@@ -1,2 +1,42 @@
 // SPDX-License-Identifier: MIT
 #include "modmain.h"
+
+#include "filecopy.h"
+
+#include <filesystem>
+#include <QFile>
+#include <system_error>
+
+namespace modMain {
+
+bool EnsureFolderExists(const QString &folder, QString *reason)
+{
+    // The system would read the path only up to its first NUL: another folder.
+    if (folder.contains(QChar(0))) {
+        if (reason)
+            *reason = QStringLiteral("Cannot create the folder %1: %2")
+                          .arg(folder, qt_error_string(EINVAL));
+        return false;
+    }
+    const std::filesystem::path path(folder.isEmpty() ? std::string("/")
+                                                      : QFile::encodeName(folder).toStdString());
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!error)
+        return true;
+    // Another process may have made the folder between our look and our mkdir.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        return true;
+    if (reason)
+        *reason = QStringLiteral("Cannot create the folder %1: %2")
+                      .arg(folder, qt_error_string(error.value()));
+    return false;
+}
+
+bool CopyFileTo(const QString &source, const QString &target, bool failIfExists, QString *reason)
+{
+    return filecopy::copyFile(source, target, failIfExists, filecopy::Staging::Unnamed, reason);
+}
+
+} // namespace modMain

@@ -6,24 +6,37 @@
 // Folder creation and file copy, the two file-system writes of a run.
 namespace modMain {
 
-// Makes every folder on the path exist. The last component counts as a folder
-// whether or not the path ends in "/" ("" counts as "/"). Returns true when the
-// folder exists afterwards (also when nothing had to be created); false when a
-// component cannot be created, for example because a file has its name or the
-// parent is not writable; *reason then says why.
+// Makes every folder on the path exist, as std::filesystem::create_directories
+// does. The last component counts as a folder whether or not the path ends in
+// "/" ("" counts as "/"). Returns true when the folder exists afterwards (also
+// when nothing had to be created, or another process made it meanwhile);
+// false when a component cannot be created, for example because a file has its
+// name, the parent is not writable or the path holds a NUL; *reason then says
+// why, as "Cannot create the folder <folder>: <system error text>".
 [[nodiscard]] bool EnsureFolderExists(const QString &folder, QString *reason = nullptr);
 
-// Copies the file at source to target. The content is written to a temporary
-// file in the target's folder and renamed over target only once it is complete,
-// so an existing target is replaced whole or not at all and no partial file is
-// left under any name. The copy keeps the source's modification time and
-// permission bits. With failIfExists, an existing target is left alone and the
-// call fails.
+// Copies the file at source to target. The content is written to a file in the
+// target's folder that has no name, or a hidden one, and put under target's
+// name only once it is complete, so an existing target is replaced whole or
+// not at all and no partial file is ever left under target's name, even when
+// the process is killed (a killed process may leave a hidden
+// ".name.xxxxxxxxxxxx.letterfold-tmp" only on file systems without unnamed
+// files). Nothing is synced to disk: the promise holds against a process that
+// ends, not against a power cut. The copy keeps the source's modification time
+// and permission bits (not set-user-ID, set-group-ID or sticky) where the
+// target's file system can hold them. With failIfExists, an existing target
+// (even a dangling link) is left alone and the call fails. An existing target
+// is replaced by renaming over it, so a link there is replaced, not followed.
+// Paths reach the system as QFile::encodeName gives them (UTF-8).
 // Returns true when the copy was made. Returns false, with *reason set and the
-// file system as it was before, when the source cannot be read, the target
-// folder cannot be written, the disk is full, the name is refused, target exists
-// and failIfExists is set, or source and target are the same file (the source
-// is never written to).
+// file system as it was before, when the source cannot be read or is not a
+// regular file (folders, fifos, devices; a fifo never blocks the call), the
+// target folder is missing or cannot be written, the disk is full, the name is
+// refused (too long, holds a NUL), target is a folder, target exists and
+// failIfExists is set, or source and target are the same file under any
+// spelling (a link, "a/../a", a second hard link); the source is never written
+// to. Reasons read "Cannot read <source>: No such file or directory",
+// "Cannot write <target>: No space left on device" and the like.
 [[nodiscard]] bool CopyFileTo(const QString &source, const QString &target, bool failIfExists,
                               QString *reason = nullptr);
 
