@@ -274,7 +274,8 @@ bool copyFile(const QString &source, const QString &target, bool failIfExists, S
     // Following links here catches every spelling of the source: a link to it,
     // "a/../a", a linked folder, a second hard link.
     struct stat targetStat = {};
-    if (::stat(targetPath.constData(), &targetStat) == 0) {
+    const bool targetExists = ::stat(targetPath.constData(), &targetStat) == 0;
+    if (targetExists) {
         if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
             return fail(
                 reason,
@@ -322,11 +323,14 @@ bool copyFile(const QString &source, const QString &target, bool failIfExists, S
 
     if (unnamed) {
         // A link fails on an existing name, which makes it the fail-if-exists
-        // test and, when the target is new, the whole publication.
-        if (linkUnnamed(out.get(), targetPath) == 0)
-            return true;
-        if (errno != EEXIST || failIfExists)
-            return fail(reason, writeFailure(target, errno));
+        // test and, when the target is new, the whole publication. A target
+        // seen above cannot take a link, so that call is saved.
+        if (!targetExists) {
+            if (linkUnnamed(out.get(), targetPath) == 0)
+                return true;
+            if (errno != EEXIST || failIfExists)
+                return fail(reason, writeFailure(target, errno));
+        }
         if (!linkUnderHiddenName(out.get(), targetPath, &hiddenPath, &error))
             return fail(reason, writeFailure(target, error));
     } else if (out.close() != 0) {
