@@ -23,8 +23,10 @@ void ensureResources()
 
 int registerFonts()
 {
-    static const char *const faces[] = {"/usr/share/wine/fonts/tahoma.ttf",
-                                        "/usr/share/wine/fonts/tahomabd.ttf"};
+    // Only the regular face: the package's "bold" face (tahomabd.ttf) is drawn
+    // with regular strokes, only wider apart, so the bold title would not look
+    // bold. Without it, Qt emboldens the regular face for bold requests.
+    static const char *const faces[] = {"/usr/share/wine/fonts/tahoma.ttf"};
     int added = 0;
     for (const char *face : faces) {
         const QString path = QString::fromLatin1(face);

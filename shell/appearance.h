@@ -13,9 +13,10 @@ namespace shell {
 // drop; safe to call any number of times.
 void ensureResources();
 
-// Makes the Tahoma faces of the fonts-wine package (regular and bold) available
-// to the application when they are installed. Without them, fonts that ask for
-// Tahoma get the desktop's sans-serif face. Returns the number of faces added.
+// Makes the Tahoma face of the fonts-wine package available to the application
+// when it is installed (bold is drawn by emboldening it). Without it, fonts that
+// ask for Tahoma get the desktop's sans-serif face. Returns the number of faces
+// added.
 int registerFonts();
 
 // A font as the window's controls ask for it: the family, size in points and

@@ -62,8 +62,12 @@ FlexGrid::FlexGrid(QWidget *parent)
 
     QPalette colours = palette();
     colours.setColor(QPalette::Base, kBackgroundBeyondCells);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         colours.setColor(group, QPalette::Highlight, kSelectedBackground);
+        // The system's highlight text is usually white, which cannot be read on
+        // the light grey of the selection; the cell text colour can.
+        colours.setColor(group, QPalette::HighlightedText, colours.color(group, QPalette::Text));
+    }
     setPalette(colours);
 
     // The view follows the current row itself, vertically only (see showCurrentCell).

@@ -15,7 +15,7 @@ inline constexpr int kSelectionLimit = 1000;
 // The file count named in the message shown when a selection overflows
 // kSelectionLimit. Saved messages are often named after their subjects, so 40 to
 // 45 characters a name is common; twenty such names, each with its separator,
-// and a folder path of 100 characters still fit into 1000. A count based on
+// and a folder path of 80 characters still fit into 1000. A count based on
 // short names (fifty at 20 characters) would send users into the same error.
 inline constexpr int kFilesPerPick = 20;
 

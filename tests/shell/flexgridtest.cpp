@@ -164,8 +164,12 @@ TEST(FlexGrid, PaintsWithTheListsColoursAndNoHeaders)
     EXPECT_EQ(backgroundOf(grid, 0), QColor(255, 255, 191));
     EXPECT_EQ(backgroundOf(grid, 1), QColor(255, 255, 191));
     EXPECT_EQ(grid.palette().color(QPalette::Base), QColor(255, 255, 255));
-    for (const auto group : {QPalette::Active, QPalette::Inactive})
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         EXPECT_EQ(grid.palette().color(group, QPalette::Highlight), QColor(224, 224, 224));
+        EXPECT_EQ(grid.palette().color(group, QPalette::HighlightedText),
+                  grid.palette().color(group, QPalette::Text))
+            << "selected text stays readable on the light grey";
+    }
     QStyleOptionViewItem option;
     option.initFrom(&grid);
     const QRgb lines =

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmstep1.h"
 
+#include "appearance.h"
 #include "commandbutton.h"
 #include "fakedialogs.h"
 #include "flexgrid.h"
@@ -647,6 +648,7 @@ TEST(frmStep1, ProcessClickRunsItsHandlerOnlyWhenEnabled)
 
 TEST(frmStep1, RendersToAScreenshotOfItsClientSize)
 {
+    shell::registerFonts(); // as the program does at start-up
     Window w;
     w.form.fileList().AddFileToList(QStringLiteral("/home/ann/Mail/Inbox/Quarterly report.eml"));
     w.form.fileList().AddFileToList(QStringLiteral("/home/ann/Mail/Inbox/Re Lunch on Friday.emlx"));

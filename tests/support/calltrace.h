@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <ostream>
 #include <QString>
 #include <QStringList>
 
@@ -23,4 +24,10 @@ inline void traceCall(CallTrace *trace, const QString &entry)
 {
     if (trace)
         trace->add(entry);
+}
+
+// Shows texts readably in test failures.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
 }
