@@ -47,7 +47,7 @@ struct Window
     void showActive()
     {
         form.show();
-        QApplication::setActiveWindow(&form);
+        form.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
 
