@@ -1,0 +1,777 @@
+// SPDX-License-Identifier: MIT
+// The conversion run over real files in a temporary tree, driven by a scripted host.
+#include "conversionrun.h"
+
+#include "targetnames.h"
+#include "testsupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::readAll;
+using testsupport::writeFile;
+
+// A host whose list, options and answers the test sets, and which records
+// everything the run tells it.
+class FakeHost : public ConversionHost
+{
+public:
+    QStringList rows;
+    NamingScheme scheme = NamingScheme::OptS;
+    bool reply = false;
+    bool forward = false;
+    QString destination;
+    std::function<void(int yieldNumber)> onYield;
+
+    int destinationQuestions = 0;
+    int yields = 0;
+    int current = -1;
+    QList<int> currentCells;
+    QList<QPair<int, int>> ranges;
+    QList<float> values;
+    QStringList texts;
+    QList<MessageReport> reports;
+    QList<RunSummary> summaries;
+    QStringList summaryTexts;
+
+    int rowCount() const override { return static_cast<int>(rows.size()); }
+    void setCurrentCell(int row) override
+    {
+        if (row < 0 || row >= rows.size())
+            ADD_FAILURE() << "current cell set to row " << row << " of " << rows.size();
+        current = row;
+        currentCells.append(row);
+    }
+    QString currentCellText() const override
+    {
+        if (current < 0 || current >= rows.size()) {
+            ADD_FAILURE() << "text read from row " << current << " of " << rows.size();
+            return {};
+        }
+        return rows[current];
+    }
+    NamingScheme selectedScheme() const override { return scheme; }
+    bool removeReply() const override { return reply; }
+    bool removeForward() const override { return forward; }
+    QString askDestination() override
+    {
+        ++destinationQuestions;
+        return destination;
+    }
+    void yield() override
+    {
+        ++yields;
+        if (onYield)
+            onYield(yields);
+    }
+    void setProgressRange(int minimum, int maximum) override { ranges.append({minimum, maximum}); }
+    void setProgressValue(float value) override { values.append(value); }
+    void setProgressText(const QString &text) override { texts.append(text); }
+    void reportMessage(const MessageReport &report) override { reports.append(report); }
+    void showSummary(const RunSummary &summary, const QString &text) override
+    {
+        summaries.append(summary);
+        summaryTexts.append(text);
+    }
+
+    QStringList targets() const
+    {
+        QStringList result;
+        for (const MessageReport &report : reports)
+            result.append(report.target);
+        return result;
+    }
+};
+
+QByteArray message(const QString &subject, const QString &from = QStringLiteral("Ann <ann@x.org>"),
+                   const QString &date = QStringLiteral("Sun, 07 Mar 2010 10:00:00 +0000"))
+{
+    return QStringLiteral("From: %1\r\nTo: bob@x.org\r\nSubject: %2\r\nDate: %3\r\n"
+                          "Message-ID: <%4@x.org>\r\n\r\nBody of %2.\r\n")
+        .arg(from, subject, date, QString::number(qHash(subject + from)))
+        .toUtf8();
+}
+
+// Every file below root (hidden ones included, so a stray temporary file shows),
+// by path relative to root.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(root).relativeFilePath(path), readAll(path));
+    }
+    return files;
+}
+
+QStringList allEntries(const QString &root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries.append(QDir(root).relativeFilePath(it.next()));
+    entries.sort();
+    return entries;
+}
+
+class ConversionRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_temp.isValid());
+        m_root = m_temp.path();
+        m_destination = m_root + QStringLiteral("/out");
+        ASSERT_TRUE(QDir().mkpath(m_destination));
+        m_host.destination = m_destination;
+    }
+
+    // Writes a message file below the source tree and returns its absolute path.
+    QString source(const QString &relative, const QByteArray &bytes)
+    {
+        const QString path = m_root + QStringLiteral("/src/") + relative;
+        writeFile(path, bytes);
+        return path;
+    }
+
+    // Where the run puts a copy of a file of the source tree under a file name.
+    QString expectedTarget(const QString &sourcePath, const QString &fileName) const
+    {
+        return m_destination + QFileInfo(sourcePath).absolutePath() + QLatin1Char('/') + fileName;
+    }
+
+    ConversionRun::End run(ConversionRun::Mode mode = ConversionRun::Mode::Copy)
+    {
+        ConversionRun conversion(m_host);
+        return conversion.run(mode);
+    }
+
+    QTemporaryDir m_temp;
+    QString m_root;
+    QString m_destination;
+    FakeHost m_host;
+};
+
+TEST(ConversionPaths, SettlesTheDestinationWithOneTrailingSlash)
+{
+    const struct
+    {
+        const char *given;
+        const char *settled;
+    } cases[] = {
+        {"/srv/out", "/srv/out/"},
+        {"/srv/out/", "/srv/out/"},
+        {"/", "/"},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(conversion::settleDestination(QString::fromUtf8(c.given)),
+                  QString::fromUtf8(c.settled))
+            << c.given;
+}
+
+TEST(ConversionPaths, RecreatesTheSourceFolderBelowTheDestinationWithoutTheRoot)
+{
+    const struct
+    {
+        const char *destination;
+        const char *sourceFolder;
+        const char *target;
+    } cases[] = {
+        {"/srv/out/", "/home/ann/Mail/Inbox/", "/srv/out/home/ann/Mail/Inbox/"},
+        {"/srv/out/", "/", "/srv/out/"},
+        {"/", "/home/ann/Mail/Inbox/", "/home/ann/Mail/Inbox/"},
+        {"/", "/", "/"},
+        {"/srv/out/", "/home/ann/Ma\xc3\xafl/ \xe6\x97\xa5\xe6\x9c\xac/",
+         "/srv/out/home/ann/Ma\xc3\xafl/ \xe6\x97\xa5\xe6\x9c\xac/"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(conversion::targetFolder(QString::fromUtf8(c.destination),
+                                           QString::fromUtf8(c.sourceFolder)),
+                  QString::fromUtf8(c.target))
+            << c.destination << " + " << c.sourceFolder;
+}
+
+TEST(ConversionPaths, ProgressIsComputedInDoublePrecisionAndStoredAsFloat)
+{
+    const struct
+    {
+        int done;
+        int rows;
+        const char *shown; // as a progress bar with seven significant digits shows it
+    } cases[] = {
+        {1, 3, "33.33333"}, {2, 3, "66.66667"}, {3, 3, "100"},
+        {1, 1, "100"},      {5, 3, "100"}, // rows removed during the run never push the bar past
+                                           // its end
+        {1, 0, "100"},
+    };
+    for (const auto &c : cases) {
+        const float value = conversion::progressValue(c.done, c.rows);
+        EXPECT_EQ(QString::number(value, 'g', 7), QString::fromUtf8(c.shown))
+            << c.done << " of " << c.rows;
+        if (c.rows > 0 && c.done <= c.rows) {
+            EXPECT_EQ(value, static_cast<float>(static_cast<double>(c.done) / c.rows * 100.0));
+        }
+    }
+    EXPECT_EQ(conversion::progressText(3, 12), QStringLiteral("Message 3 (of 12)"));
+}
+
+TEST(TargetNames, GivesSuffixesToDifferentSourcesAndTheSameNameToTheSameSource)
+{
+    TargetNames names;
+    const QString folder = QStringLiteral("/out/a/");
+    const struct
+    {
+        const char *base;
+        const char *source;
+        const char *target;
+    } steps[] = {
+        {"Same", "1:1", "/out/a/Same.eml"},
+        {"Same", "1:2", "/out/a/Same (2).eml"},
+        {"Same", "1:1", "/out/a/Same.eml"}, // listed again: same name, no suffix
+        {"Same", "1:3", "/out/a/Same (3).eml"},
+        {"Same", "1:2", "/out/a/Same (2).eml"},
+        {"Same (2)", "1:4", "/out/a/Same (2) (2).eml"}, // its own name was handed out as a suffix
+        {"Same (2)", "1:2", "/out/a/Same (2).eml"},     // another name of a source it already has
+        {"Other", "1:2", "/out/a/Other.eml"},
+        {"", "1:5", "/out/a/.eml"},
+        {"", "1:6", "/out/a/ (2).eml"},
+    };
+    for (const auto &s : steps)
+        EXPECT_EQ(names.assign(folder, QString::fromUtf8(s.base), QString::fromUtf8(s.source)),
+                  QString::fromUtf8(s.target))
+            << s.base << " from " << s.source;
+    EXPECT_EQ(
+        names.assign(QStringLiteral("/out/b/"), QStringLiteral("Same"), QStringLiteral("1:2")),
+        QStringLiteral("/out/b/Same.eml"));
+}
+
+TEST(TargetNames, KeepsSuffixedNamesWithinTheFileNameLimit)
+{
+    TargetNames names;
+    const QString base(300, QChar(0x65e5)); // three bytes each in UTF-8
+    const QString first = names.assign(QStringLiteral("/o/"), base, QStringLiteral("a"));
+    EXPECT_LE(first.mid(3).toUtf8().size(), 255);
+    const QString second = names.assign(QStringLiteral("/o/"), base, QStringLiteral("b"));
+    const QString fileName = second.mid(3);
+    EXPECT_TRUE(fileName.endsWith(QStringLiteral(" (2).eml"))) << second.toStdString();
+    EXPECT_LE(fileName.toUtf8().size(), 255);
+}
+
+TEST(TargetNames, StaysLinearWhenThousandsOfSourcesShareOneName)
+{
+    // Regression guard: trying " (2)", " (3)", ... from the start for every source
+    // made 20,000 messages without a subject cost 200 million look-ups.
+    TargetNames names;
+    QString last;
+    for (int i = 0; i < 20000; ++i)
+        last = names.assign(QStringLiteral("/o/"), QString(), QString::number(i));
+    EXPECT_EQ(last, QStringLiteral("/o/ (20000).eml"));
+    EXPECT_EQ(names.size(), 20000);
+}
+
+TEST(RunSummary, SaysHonestlyHowManyMessagesWereConverted)
+{
+    const auto failed = [](int n) {
+        MessageReport report;
+        report.source = QStringLiteral("/m/%1.eml").arg(n);
+        report.reason = QStringLiteral("reason %1").arg(n);
+        report.status = MessageStatus::Failed;
+        return report;
+    };
+    const auto copied = [] {
+        MessageReport report;
+        report.status = MessageStatus::Copied;
+        return report;
+    };
+
+    RunSummary all;
+    all.add(copied());
+    all.add(copied());
+    EXPECT_TRUE(all.allConverted());
+    EXPECT_EQ(all.text(), QStringLiteral("Converted Successfully !"));
+    EXPECT_EQ(all.headline(), QStringLiteral("Converted 2 of 2 messages."));
+
+    RunSummary none;
+    EXPECT_TRUE(none.allConverted());
+    EXPECT_EQ(none.text(), QStringLiteral("No messages to convert."));
+
+    RunSummary one;
+    one.add(failed(1));
+    EXPECT_FALSE(one.allConverted());
+    EXPECT_EQ(one.text(), QStringLiteral("Converted 0 of 1 message.\n\nNot converted:\n"
+                                         "/m/1.eml: reason 1"));
+
+    RunSummary many;
+    many.add(copied());
+    for (int n = 1; n <= 23; ++n)
+        many.add(failed(n));
+    const QStringList lines = many.text().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3 + 20 + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("Converted 1 of 24 messages."));
+    EXPECT_EQ(lines[3], QStringLiteral("/m/1.eml: reason 1"));
+    EXPECT_EQ(lines[22], QStringLiteral("/m/20.eml: reason 20"));
+    EXPECT_EQ(lines[23], QStringLiteral("and 3 more"));
+
+    RunSummary plan;
+    plan.dryRun = true;
+    MessageReport planned;
+    planned.status = MessageStatus::Planned;
+    plan.add(planned);
+    EXPECT_EQ(plan.text(),
+              QStringLiteral("Dry run: 1 of 1 message would be converted; nothing was written."));
+    plan.add(failed(2));
+    EXPECT_EQ(plan.text(), QStringLiteral("Dry run: 1 of 2 messages would be converted; nothing "
+                                          "was written.\n\nWould not be converted:\n"
+                                          "/m/2.eml: reason 2"));
+}
+
+TEST_F(ConversionRunTest, CancellingTheDestinationQuestionChangesNothing)
+{
+    m_host.rows = {source(QStringLiteral("a.eml"), message(QStringLiteral("A")))};
+    m_host.destination.clear();
+    EXPECT_EQ(run(), ConversionRun::End::Cancelled);
+    EXPECT_EQ(m_host.destinationQuestions, 1);
+    EXPECT_EQ(m_host.yields, 0);
+    EXPECT_TRUE(m_host.currentCells.isEmpty());
+    EXPECT_TRUE(m_host.ranges.isEmpty());
+    EXPECT_TRUE(m_host.values.isEmpty());
+    EXPECT_TRUE(m_host.texts.isEmpty());
+    EXPECT_TRUE(m_host.reports.isEmpty());
+    EXPECT_TRUE(m_host.summaries.isEmpty());
+    EXPECT_TRUE(allEntries(m_destination).isEmpty());
+}
+
+TEST_F(ConversionRunTest, CopiesIntoTheRecreatedFolderTreeByteForByte)
+{
+    const QByteArray bytes = message(QStringLiteral("Hello"));
+    const QString path = source(QStringLiteral("home/ann/Mail/Inbox/a.eml"), bytes);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    m_host.rows = {path};
+
+    EXPECT_EQ(run(), ConversionRun::End::Finished);
+
+    const QString target = expectedTarget(path, QStringLiteral("Hello.eml"));
+    ASSERT_EQ(m_host.reports.size(), 1);
+    EXPECT_EQ(m_host.reports[0].source, path);
+    EXPECT_EQ(m_host.reports[0].target, target);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Copied);
+    EXPECT_EQ(m_host.reports[0].reason, QString());
+    EXPECT_EQ(readAll(target), bytes);
+    EXPECT_EQ(readAll(path), bytes);
+    EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+    // Nothing but the copy, not even a temporary file, is left in the destination.
+    EXPECT_EQ(snapshot(m_destination).keys(),
+              QStringList{QDir(m_destination).relativeFilePath(target)});
+    EXPECT_EQ(m_host.ranges, (QList<QPair<int, int>>{{0, 100}}));
+    EXPECT_EQ(m_host.values, QList<float>{100.0f});
+    EXPECT_EQ(m_host.texts, QStringList{QStringLiteral("Message 1 (of 1)")});
+    ASSERT_EQ(m_host.summaries.size(), 1);
+    EXPECT_TRUE(m_host.summaries[0].allConverted());
+    EXPECT_EQ(m_host.summaryTexts[0], QStringLiteral("Converted Successfully !"));
+}
+
+TEST_F(ConversionRunTest, AcceptsTheDestinationWithOrWithoutTrailingSlash)
+{
+    const QString path = source(QStringLiteral("x/a.eml"), message(QStringLiteral("A")));
+    m_host.rows = {path};
+    for (const QString &destination : {m_destination, m_destination + QLatin1Char('/')}) {
+        m_host.destination = destination;
+        m_host.reports.clear();
+        run();
+        ASSERT_EQ(m_host.reports.size(), 1);
+        EXPECT_EQ(m_host.reports[0].target, expectedTarget(path, QStringLiteral("A.eml")));
+    }
+}
+
+TEST_F(ConversionRunTest, CopiesAnEmlxFileWholeUnderAnEmlName)
+{
+    const QString corpus = testsupport::dataPath(QStringLiteral("corpus/pyemlx__plaintext.emlx"));
+    const QByteArray bytes = readAll(corpus);
+    ASSERT_FALSE(bytes.isEmpty());
+    const QString path = source(QStringLiteral("Mail/plain.emlx"), bytes);
+    m_host.rows = {path};
+    m_host.reply = true;
+    run();
+    const QString target = expectedTarget(path, QStringLiteral("Emlx library.eml"));
+    ASSERT_EQ(m_host.targets(), QStringList{target});
+    EXPECT_EQ(readAll(target), bytes);
+}
+
+TEST_F(ConversionRunTest, ReportsProgressYieldsAndLabelsForEveryRow)
+{
+    for (const char *name : {"a", "b", "c"})
+        m_host.rows.append(source(QString::fromUtf8(name) + QStringLiteral(".eml"),
+                                  message(QString::fromUtf8(name))));
+    run();
+    EXPECT_EQ(m_host.currentCells, (QList<int>{0, 1, 2}));
+    // One yield once the destination is settled, four in every row.
+    EXPECT_EQ(m_host.yields, 1 + 3 * 4);
+    ASSERT_EQ(m_host.values.size(), 3);
+    QStringList shown;
+    for (float value : m_host.values)
+        shown.append(QString::number(value, 'g', 7));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("33.33333"), QStringLiteral("66.66667"),
+                                  QStringLiteral("100")}));
+    EXPECT_EQ(m_host.texts,
+              (QStringList{QStringLiteral("Message 1 (of 3)"), QStringLiteral("Message 2 (of 3)"),
+                           QStringLiteral("Message 3 (of 3)")}));
+}
+
+TEST_F(ConversionRunTest, OptionsChangedDuringAYieldNameTheMessagesNotYetNamed)
+{
+    for (const char *name : {"One", "Two", "Three"})
+        m_host.rows.append(source(
+            QString::fromUtf8(name) + QStringLiteral(".eml"),
+            message(QStringLiteral("Re: ") + QString::fromUtf8(name), QStringLiteral("Bob"))));
+    // Yield 1 follows the destination; yields 2-5 belong to row 0, 6-9 to row 1:
+    // 6 after its cell moved, 7 after its folder, 8 after its raw name, 9 after its copy.
+    m_host.onYield = [this](int number) {
+        if (number == 6)
+            m_host.scheme = NamingScheme::OptFS; // before row 1 is composed
+        if (number == 8)
+            m_host.reply = true; // after row 1 is composed, before it is cleaned
+    };
+    run();
+    const QString folder = m_root + QStringLiteral("/src/");
+    EXPECT_EQ(m_host.targets(),
+              (QStringList{
+                  expectedTarget(folder + QStringLiteral("One.eml"), QStringLiteral("Re One.eml")),
+                  expectedTarget(folder + QStringLiteral("Two.eml"), QStringLiteral("Bob Two.eml")),
+                  expectedTarget(folder + QStringLiteral("Three.eml"),
+                                 QStringLiteral("Bob Three.eml"))}));
+}
+
+TEST_F(ConversionRunTest, UsesTheMessageDateInLocalTime)
+{
+    qputenv("TZ", "Asia/Tokyo");
+    tzset();
+    const QString path =
+        source(QStringLiteral("d.eml"),
+               message(QStringLiteral("Late"), QStringLiteral("Ann"),
+                       QStringLiteral("Sun, 07 Mar 2010 20:00:00 +0000"))); // 8 March in Tokyo
+    m_host.rows = {path};
+    m_host.scheme = NamingScheme::OptDS_ymd;
+    run();
+    qunsetenv("TZ");
+    tzset();
+    EXPECT_EQ(m_host.targets(),
+              QStringList{expectedTarget(path, QStringLiteral("2010-03-08 Late.eml"))});
+}
+
+TEST_F(ConversionRunTest, GivesDifferentSourcesWithOneNameNumberedSuffixes)
+{
+    const QString a =
+        source(QStringLiteral("m/a.eml"), message(QStringLiteral("Same"), QStringLiteral("A")));
+    const QString b =
+        source(QStringLiteral("m/b.eml"), message(QStringLiteral("Same"), QStringLiteral("B")));
+    const QString c =
+        source(QStringLiteral("m/c.eml"), message(QStringLiteral("Same"), QStringLiteral("C")));
+    // A file of that name from before the run is replaced, not dodged.
+    writeFile(expectedTarget(a, QStringLiteral("Same.eml")), "old");
+    m_host.rows = {a, b, c};
+    run();
+    const QStringList expected{expectedTarget(a, QStringLiteral("Same.eml")),
+                               expectedTarget(a, QStringLiteral("Same (2).eml")),
+                               expectedTarget(a, QStringLiteral("Same (3).eml"))};
+    EXPECT_EQ(m_host.targets(), expected);
+    EXPECT_EQ(readAll(expected[0]), readAll(a));
+    EXPECT_EQ(readAll(expected[1]), readAll(b));
+    EXPECT_EQ(readAll(expected[2]), readAll(c));
+    EXPECT_EQ(snapshot(m_destination).size(), 3);
+}
+
+TEST_F(ConversionRunTest, CopiesTheSameFileListedTwiceUnderOneName)
+{
+    const QString a = source(QStringLiteral("m/a.eml"), message(QStringLiteral("Same")));
+    const QString link = m_root + QStringLiteral("/src/m/hard.eml");
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(link).constData()), 0);
+    const QString other =
+        source(QStringLiteral("m/other.eml"), message(QStringLiteral("Same"), QStringLiteral("O")));
+    m_host.rows = {a, QStringLiteral("  ") + a + QStringLiteral(" "), link, other, a};
+    run();
+    const QString plain = expectedTarget(a, QStringLiteral("Same.eml"));
+    const QString second = expectedTarget(a, QStringLiteral("Same (2).eml"));
+    EXPECT_EQ(m_host.targets(), (QStringList{plain, plain, plain, second, plain}));
+    for (const MessageReport &report : m_host.reports)
+        EXPECT_EQ(report.status, MessageStatus::Copied) << report.reason.toStdString();
+    EXPECT_EQ(m_host.reports[1].source, a); // listed with surrounding spaces, reported without
+    EXPECT_EQ(snapshot(m_destination).size(), 2);
+    EXPECT_EQ(m_host.summaryTexts, QStringList{QStringLiteral("Converted Successfully !")});
+}
+
+TEST_F(ConversionRunTest, ASecondRunIntoTheSameDestinationGivesExactlyTheSameFiles)
+{
+    m_host.rows = {
+        source(QStringLiteral("p/a.eml"), message(QStringLiteral("Same"), QStringLiteral("A"))),
+        source(QStringLiteral("p/b.eml"), message(QStringLiteral("Same"), QStringLiteral("B"))),
+        source(QStringLiteral("q/c.eml"), message(QStringLiteral("Other")))};
+    run();
+    const auto first = snapshot(m_destination);
+    const QStringList firstTargets = m_host.targets();
+    m_host.reports.clear();
+    run();
+    EXPECT_EQ(m_host.targets(), firstTargets);
+    EXPECT_EQ(snapshot(m_destination), first);
+    EXPECT_EQ(first.size(), 3);
+    EXPECT_EQ(m_host.summaryTexts, (QStringList(2, QStringLiteral("Converted Successfully !"))));
+}
+
+TEST_F(ConversionRunTest, SkipsRowsThatCannotBeConvertedAndGoesOn)
+{
+    const QString good1 = source(QStringLiteral("ok/1.eml"), message(QStringLiteral("First")));
+    const QString missing = m_root + QStringLiteral("/src/gone/missing.eml");
+    const QString folder = m_root + QStringLiteral("/src/ok");
+    const QString good2 = source(QStringLiteral("ok/2.eml"), message(QStringLiteral("Second")));
+    m_host.rows = {good1, missing, QStringLiteral("relative/a.eml"), folder, good2};
+
+    run();
+
+    ASSERT_EQ(m_host.reports.size(), 5);
+    const struct
+    {
+        MessageStatus status;
+        const char *reasonPart;
+    } expected[] = {
+        {MessageStatus::Copied, ""},
+        {MessageStatus::Failed, "No such file or directory"},
+        {MessageStatus::Failed, "not an absolute path"},
+        {MessageStatus::Failed, "is a folder"},
+        {MessageStatus::Copied, ""},
+    };
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(m_host.reports[i].status, expected[i].status) << i;
+        EXPECT_TRUE(m_host.reports[i].reason.contains(QString::fromUtf8(expected[i].reasonPart)))
+            << i << ": " << m_host.reports[i].reason.toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(expectedTarget(good2, QStringLiteral("Second.eml"))));
+    // The missing file's folder was never made below the destination.
+    EXPECT_FALSE(QFileInfo::exists(m_destination + m_root + QStringLiteral("/src/gone")));
+    ASSERT_EQ(m_host.summaries.size(), 1);
+    EXPECT_FALSE(m_host.summaries[0].allConverted());
+    EXPECT_EQ(m_host.summaries[0].messages, 5);
+    EXPECT_EQ(m_host.summaries[0].converted, 2);
+    const QStringList lines = m_host.summaryTexts[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("Converted 2 of 5 messages."));
+    EXPECT_EQ(lines[2], QStringLiteral("Not converted:"));
+    EXPECT_TRUE(lines[3].startsWith(missing + QStringLiteral(": ")));
+    EXPECT_EQ(lines[4], QStringLiteral("relative/a.eml: not an absolute path"));
+}
+
+TEST_F(ConversionRunTest, SkipsAMessageThatCannotBeRead)
+{
+    if (testsupport::permissionsAreIgnored())
+        GTEST_SKIP() << "running as root: an unreadable file can still be read";
+    const QString locked =
+        source(QStringLiteral("l/locked.eml"), message(QStringLiteral("Locked")));
+    const QString good = source(QStringLiteral("l/good.eml"), message(QStringLiteral("Good")));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    m_host.rows = {locked, good};
+    run();
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(m_host.reports.size(), 2);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Failed);
+    EXPECT_FALSE(m_host.reports[0].reason.isEmpty());
+    EXPECT_EQ(m_host.reports[1].status, MessageStatus::Copied);
+}
+
+TEST_F(ConversionRunTest, ReportsAFolderThatCannotBeCreatedAndGoesOn)
+{
+    const QString blocked1 = source(QStringLiteral("blocked/a.eml"), message(QStringLiteral("A")));
+    const QString blocked2 = source(QStringLiteral("blocked/b.eml"), message(QStringLiteral("B")));
+    const QString free = source(QStringLiteral("free/c.eml"), message(QStringLiteral("C")));
+    // A file where the run needs a folder: no permission bit, so root cannot get past it.
+    writeFile(m_destination + m_root + QStringLiteral("/src/blocked"), "a file");
+    m_host.rows = {blocked1, blocked2, free};
+    run();
+    ASSERT_EQ(m_host.reports.size(), 3);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(m_host.reports[i].status, MessageStatus::Failed);
+        EXPECT_TRUE(
+            m_host.reports[i].reason.startsWith(QStringLiteral("cannot create the folder ")))
+            << m_host.reports[i].reason.toStdString();
+    }
+    EXPECT_EQ(m_host.reports[2].status, MessageStatus::Copied);
+    EXPECT_EQ(readAll(m_destination + m_root + QStringLiteral("/src/blocked")), "a file");
+}
+
+TEST_F(ConversionRunTest, ReportsAFailedCopyAndLeavesNoPartialFile)
+{
+    const QString a = source(QStringLiteral("c/a.eml"), message(QStringLiteral("Taken")));
+    const QString b = source(QStringLiteral("c/b.eml"), message(QStringLiteral("Free")));
+    // A folder where the copy should go: no rename can replace it, root or not.
+    const QString taken = expectedTarget(a, QStringLiteral("Taken.eml"));
+    ASSERT_TRUE(QDir().mkpath(taken));
+    m_host.rows = {a, b};
+    run();
+    ASSERT_EQ(m_host.reports.size(), 2);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Failed);
+    EXPECT_EQ(m_host.reports[0].target, taken);
+    EXPECT_FALSE(m_host.reports[0].reason.isEmpty());
+    EXPECT_EQ(m_host.reports[1].status, MessageStatus::Copied);
+    EXPECT_TRUE(QFileInfo(taken).isDir());
+    EXPECT_EQ(allEntries(QFileInfo(taken).absolutePath()),
+              (QStringList{QStringLiteral("Free.eml"), QStringLiteral("Taken.eml")}));
+    EXPECT_TRUE(m_host.summaryTexts[0].startsWith(QStringLiteral("Converted 1 of 2 messages.")));
+}
+
+TEST_F(ConversionRunTest, ReportsACopyIntoAReadOnlyFolder)
+{
+    if (testsupport::permissionsAreIgnored())
+        GTEST_SKIP() << "running as root: a read-only folder can still be written";
+    const QString a = source(QStringLiteral("r/a.eml"), message(QStringLiteral("A")));
+    const QString folder = expectedTarget(a, QString());
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    m_host.rows = {a};
+    run();
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(m_host.reports.size(), 1);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Failed);
+    EXPECT_TRUE(allEntries(folder).isEmpty());
+}
+
+TEST_F(ConversionRunTest, LeavesATargetThatIsTheSourceItselfAlone)
+{
+    // The destination "/" puts every copy beside its source.
+    const QByteArray bytes = message(QStringLiteral("self"));
+    const QString self = source(QStringLiteral("s/self.eml"), bytes);
+    m_host.destination = QStringLiteral("/");
+    m_host.rows = {self};
+    run();
+    ASSERT_EQ(m_host.reports.size(), 1);
+    EXPECT_EQ(m_host.reports[0].target, self);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Skipped);
+    EXPECT_EQ(m_host.reports[0].reason, QStringLiteral("target is the source"));
+    EXPECT_EQ(readAll(self), bytes);
+    EXPECT_EQ(allEntries(m_root + QStringLiteral("/src/s")),
+              QStringList{QStringLiteral("self.eml")});
+    EXPECT_FALSE(m_host.summaries[0].allConverted());
+}
+
+TEST_F(ConversionRunTest, NeverOverwritesAnEarlierListedMessage)
+{
+    // Regression guard: with the destination "/", b.eml named "c" and a.eml named "b"
+    // copied a.eml over b.eml, destroying a message the user had listed.
+    const QByteArray aBytes = message(QStringLiteral("b"), QStringLiteral("A"));
+    const QByteArray bBytes = message(QStringLiteral("c"), QStringLiteral("B"));
+    const QString a = source(QStringLiteral("t/a.eml"), aBytes);
+    const QString b = source(QStringLiteral("t/b.eml"), bBytes);
+    m_host.destination = QStringLiteral("/");
+    m_host.rows = {b, a};
+    run();
+    ASSERT_EQ(m_host.reports.size(), 2);
+    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Copied);
+    EXPECT_EQ(m_host.reports[1].status, MessageStatus::Skipped);
+    EXPECT_EQ(m_host.reports[1].reason, QStringLiteral("target is the listed message ") + b);
+    EXPECT_EQ(readAll(a), aBytes);
+    EXPECT_EQ(readAll(b), bBytes);
+}
+
+TEST_F(ConversionRunTest, PassesOverEmptyRowsSilently)
+{
+    const QString a = source(QStringLiteral("e/a.eml"), message(QStringLiteral("A")));
+    m_host.rows = {QString(), QStringLiteral("   "), a, QStringLiteral("\t")};
+    run();
+    ASSERT_EQ(m_host.reports.size(), 1);
+    EXPECT_EQ(m_host.reports[0].row, 2);
+    EXPECT_EQ(m_host.summaries[0].messages, 1);
+    EXPECT_EQ(m_host.summaryTexts[0], QStringLiteral("Converted Successfully !"));
+    EXPECT_EQ(m_host.texts.last(), QStringLiteral("Message 4 (of 4)"));
+}
+
+TEST_F(ConversionRunTest, RunOverTheEmptyListSaysThereWasNothingToConvert)
+{
+    m_host.rows = {QString()};
+    run();
+    EXPECT_TRUE(m_host.reports.isEmpty());
+    EXPECT_EQ(m_host.summaryTexts, QStringList{QStringLiteral("No messages to convert.")});
+    EXPECT_TRUE(allEntries(m_destination).isEmpty());
+}
+
+TEST_F(ConversionRunTest, PassesOverRowsRemovedWhileItYielded)
+{
+    for (const char *name : {"a", "b", "c", "d"})
+        m_host.rows.append(source(QString::fromUtf8(name) + QStringLiteral(".eml"),
+                                  message(QString::fromUtf8(name))));
+    // Yield 6 follows the move to row 1: the list is cut to one row under the run's feet.
+    m_host.onYield = [this](int number) {
+        if (number == 6)
+            m_host.rows = m_host.rows.mid(0, 1);
+    };
+    run();
+    EXPECT_EQ(m_host.currentCells, (QList<int>{0, 1}));
+    ASSERT_EQ(m_host.reports.size(), 1);
+    EXPECT_EQ(m_host.summaries[0].messages, 1);
+    EXPECT_TRUE(m_host.summaries[0].allConverted());
+    EXPECT_EQ(m_host.values.size(), 1);
+}
+
+TEST_F(ConversionRunTest, PressingProcessDuringAYieldStartsNoSecondRun)
+{
+    m_host.rows = {source(QStringLiteral("n/a.eml"), message(QStringLiteral("A")))};
+    ConversionRun conversion(m_host);
+    QList<ConversionRun::End> nested;
+    m_host.onYield = [&](int) {
+        EXPECT_TRUE(conversion.isRunning());
+        nested.append(conversion.run());
+    };
+    EXPECT_EQ(conversion.run(), ConversionRun::End::Finished);
+    EXPECT_FALSE(conversion.isRunning());
+    EXPECT_EQ(nested, QList<ConversionRun::End>(5, ConversionRun::End::Busy));
+    EXPECT_EQ(m_host.destinationQuestions, 1);
+    EXPECT_EQ(m_host.summaries.size(), 1);
+    // Once finished, the same object runs again.
+    m_host.onYield = nullptr;
+    EXPECT_EQ(conversion.run(), ConversionRun::End::Finished);
+}
+
+TEST_F(ConversionRunTest, DryRunWritesNothingAndPlansExactlyWhatTheRealRunWrites)
+{
+    m_host.rows = {
+        source(QStringLiteral("p/a.eml"), message(QStringLiteral("Same"), QStringLiteral("A"))),
+        source(QStringLiteral("p/b.eml"), message(QStringLiteral("Same"), QStringLiteral("B"))),
+        m_root + QStringLiteral("/src/p/missing.eml"),
+        source(QStringLiteral("q/deep/c.eml"), message(QStringLiteral("Other")))};
+    m_host.destination = m_destination + QStringLiteral("/new");
+    const auto sources = snapshot(m_root + QStringLiteral("/src"));
+
+    EXPECT_EQ(run(ConversionRun::Mode::Plan), ConversionRun::End::Finished);
+    const QList<MessageReport> plan = m_host.reports;
+    EXPECT_TRUE(allEntries(m_destination).isEmpty());
+    EXPECT_EQ(m_host.yields, 1 + 4 * 3 + 1); // the missing file stops after its cell's yield
+    EXPECT_TRUE(m_host.summaryTexts[0].startsWith(
+        QStringLiteral("Dry run: 3 of 4 messages would be converted; nothing was written.")));
+
+    m_host.reports.clear();
+    run();
+    ASSERT_EQ(m_host.reports.size(), plan.size());
+    QStringList written;
+    for (int i = 0; i < plan.size(); ++i) {
+        EXPECT_EQ(m_host.reports[i].target, plan[i].target) << i;
+        EXPECT_EQ(m_host.reports[i].status == MessageStatus::Copied,
+                  plan[i].status == MessageStatus::Planned)
+            << i;
+        if (m_host.reports[i].status == MessageStatus::Copied)
+            written.append(QDir(m_destination).relativeFilePath(m_host.reports[i].target));
+    }
+    written.sort();
+    EXPECT_EQ(snapshot(m_destination).keys(), written);
+    EXPECT_EQ(snapshot(m_root + QStringLiteral("/src")), sources);
+}
+
+} // namespace
