@@ -1,2 +1,176 @@
 // SPDX-License-Identifier: MIT
 #include "clioptions.h"
+
+#include <array>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <utility>
+
+namespace {
+
+struct SchemeName
+{
+    NamingScheme scheme;
+    const char *name;
+    const char *caption; // the window's caption for the same scheme
+};
+
+// In the order of the window's option group.
+constexpr std::array<SchemeName, 6> kSchemes = {{
+    {NamingScheme::OptS, "subject", "Subject"},
+    {NamingScheme::OptSF, "subject-from", "Subject + From"},
+    {NamingScheme::OptFS, "from-subject", "From + Subject"},
+    {NamingScheme::OptSFD_dmy, "subject-from-date", "Subject + From + Date (d-m-y)"},
+    {NamingScheme::OptDS_ymd, "date-subject", "Date (y-m-d) + Subject"},
+    {NamingScheme::OptDS_mdy, "date-mdy-subject", "Date (m-d-y) + Subject"},
+}};
+
+QString schemeList()
+{
+    QStringList names;
+    for (const SchemeName &s : kSchemes)
+        names.append(QString::fromLatin1(s.name));
+    return names.join(QStringLiteral(", "));
+}
+
+QString absolute(const QString &workingDirectory, const QString &path)
+{
+    // absoluteFilePath() tidies "." and ".." by text but resolves no link.
+    return QFileInfo(QDir(workingDirectory), path).absoluteFilePath();
+}
+
+} // namespace
+
+CliOptions CliOptions::withMessage(Action action, const QString &message)
+{
+    CliOptions options;
+    options.m_action = action;
+    options.m_message = message;
+    return options;
+}
+
+QString CliOptions::schemeName(NamingScheme scheme)
+{
+    for (const SchemeName &s : kSchemes) {
+        if (s.scheme == scheme)
+            return QString::fromLatin1(s.name);
+    }
+    return {};
+}
+
+std::optional<NamingScheme> CliOptions::schemeFromName(const QString &name)
+{
+    for (const SchemeName &s : kSchemes) {
+        if (name == QLatin1String(s.name))
+            return s.scheme;
+    }
+    return std::nullopt;
+}
+
+QString CliOptions::versionText()
+{
+    return QStringLiteral("letterfold-cli 2.00");
+}
+
+QString CliOptions::helpText()
+{
+    QString schemes;
+    for (const SchemeName &s : kSchemes)
+        schemes += QStringLiteral("                          %1%2\n")
+                       .arg(QString::fromLatin1(s.name), -20)
+                       .arg(QString::fromLatin1(s.caption));
+    return QStringLiteral(
+               "Usage: letterfold-cli [OPTION]... --to DEST SOURCE...\n"
+               "Copy saved mail messages (.eml, .emlx) into DEST under names built from\n"
+               "their subject, sender and date, recreating each SOURCE's folder path below\n"
+               "DEST. Every copy is named NAME.eml; the sources are never changed.\n"
+               "\n"
+               "      --to DEST         copy into the folder DEST (made when missing)\n"
+               "  -s, --scheme NAME     how names are built (default: subject):\n"
+               "%1"
+               "      --remove-re       remove reply markers (\"RE \", \"Re \", \"re \")\n"
+               "      --remove-fw       remove forward markers (\"FW \", \"Fw \", \"fw \", \"FWD "
+               "\",\n"
+               "                          \"Fwd \", \"fwd \")\n"
+               "  -n, --dry-run         print what would be copied where; write nothing\n"
+               "      --json            print one JSON object per message on standard output:\n"
+               "                          source, target, status (copied, planned, skipped\n"
+               "                          or failed) and reason (null when converted)\n"
+               "  -q, --quiet           show no progress bar\n"
+               "  -h, --help            display this help and exit\n"
+               "      --version         output version information and exit\n"
+               "\n"
+               "Two different messages that would get the same name in one folder are kept\n"
+               "apart with \" (2)\", \" (3)\", ... before \".eml\". A file of the same name that\n"
+               "was in DEST before is replaced, so running the same command twice gives the\n"
+               "same files.\n"
+               "\n"
+               "Exit status:\n"
+               " 0  if every message was converted,\n"
+               " 1  if any message was not converted (each one is reported with the reason),\n"
+               " 2  if the command line is wrong or DEST is not a folder and cannot be made\n"
+               "    one (nothing is written then).\n")
+        .arg(schemes);
+}
+
+CliOptions CliOptions::parse(const QStringList &arguments, const QString &workingDirectory)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DEST"));
+    const QCommandLineOption scheme({QStringLiteral("s"), QStringLiteral("scheme")}, QString(),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption removeRe(QStringLiteral("remove-re"));
+    const QCommandLineOption removeFw(QStringLiteral("remove-fw"));
+    const QCommandLineOption dryRun(QStringList{QStringLiteral("n"), QStringLiteral("dry-run")});
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({to, scheme, removeRe, removeFw, dryRun, json, quiet, help, version});
+    parser.addPositionalArgument(QStringLiteral("SOURCE"), QString(), QStringLiteral("SOURCE..."));
+
+    // QCommandLineParser reads argument 0 as the program's name.
+    QStringList withName = arguments;
+    if (withName.isEmpty())
+        withName.append(QStringLiteral("letterfold-cli"));
+    if (!parser.parse(withName))
+        return withMessage(Action::UsageError, parser.errorText());
+    if (parser.isSet(help))
+        return withMessage(Action::ShowHelp, helpText());
+    if (parser.isSet(version))
+        return withMessage(Action::ShowVersion, versionText());
+
+    CliOptions options;
+    options.m_action = Action::Run;
+    if (parser.isSet(scheme)) {
+        const QString name = parser.value(scheme);
+        const std::optional<NamingScheme> chosen = schemeFromName(name);
+        if (!chosen)
+            return withMessage(Action::UsageError,
+                               QStringLiteral("unknown scheme '%1' for --scheme (choose one of %2)")
+                                   .arg(name, schemeList()));
+        options.m_scheme = *chosen;
+    }
+    if (!parser.isSet(to))
+        return withMessage(Action::UsageError,
+                           QStringLiteral("missing --to DEST: where should the copies go?"));
+    if (parser.value(to).isEmpty())
+        return withMessage(Action::UsageError, QStringLiteral("--to needs a folder, not ''"));
+    const QStringList sources = parser.positionalArguments();
+    if (sources.isEmpty())
+        return withMessage(Action::UsageError, QStringLiteral("no SOURCE given"));
+    for (const QString &source : sources) {
+        if (source.isEmpty())
+            return withMessage(Action::UsageError, QStringLiteral("empty SOURCE ''"));
+        options.m_sources.append(absolute(workingDirectory, source));
+    }
+    options.m_destination = absolute(workingDirectory, parser.value(to));
+    options.m_removeReply = parser.isSet(removeRe);
+    options.m_removeForward = parser.isSet(removeFw);
+    options.m_dryRun = parser.isSet(dryRun);
+    options.m_json = parser.isSet(json);
+    options.m_quiet = parser.isSet(quiet);
+    return options;
+}

@@ -1,2 +1,70 @@
 // SPDX-License-Identifier: MIT
 #pragma once
+
+#include "namingscheme.h"
+
+#include <optional>
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+// The command line of letterfold-cli, parsed. Parsing never prints and never
+// exits: it returns what to do and, for help, version and usage errors, the text
+// to show, so that only main() talks to the terminal and sets the exit status.
+class CliOptions
+{
+public:
+    enum class Action
+    {
+        Run,         // convert: the options below are set
+        ShowHelp,    // print message() on standard output, exit 0
+        ShowVersion, // print message() on standard output, exit 0
+        UsageError,  // print message() on standard error, exit 2
+    };
+
+    // Parses a command line; arguments[0] is the program's name, as in argv.
+    // Relative SOURCE and --to paths are made absolute against workingDirectory,
+    // without resolving links. Returns Action::UsageError, with a message naming the
+    // bad option or value, for an unknown option, a missing option value, an unknown
+    // scheme, a missing or empty --to, no SOURCE, or an empty SOURCE.
+    [[nodiscard]] static CliOptions parse(const QStringList &arguments,
+                                          const QString &workingDirectory = QDir::currentPath());
+
+    // The help text in the usual GNU form, ending in a newline.
+    [[nodiscard]] static QString helpText();
+    // "letterfold-cli 2.00".
+    [[nodiscard]] static QString versionText();
+    // The scheme's name on the command line ("subject", "subject-from", ...).
+    [[nodiscard]] static QString schemeName(NamingScheme scheme);
+    // The scheme of a command-line name; nothing for an unknown name.
+    [[nodiscard]] static std::optional<NamingScheme> schemeFromName(const QString &name);
+
+    [[nodiscard]] Action action() const { return m_action; }
+    // The help or version text, or what is wrong with the command line; "" for Run.
+    [[nodiscard]] const QString &message() const { return m_message; }
+
+    [[nodiscard]] NamingScheme scheme() const { return m_scheme; }
+    [[nodiscard]] bool removeReply() const { return m_removeReply; }
+    [[nodiscard]] bool removeForward() const { return m_removeForward; }
+    [[nodiscard]] bool dryRun() const { return m_dryRun; }
+    [[nodiscard]] bool json() const { return m_json; }
+    [[nodiscard]] bool quiet() const { return m_quiet; }
+    // The absolute destination folder.
+    [[nodiscard]] const QString &destination() const { return m_destination; }
+    // The absolute SOURCE paths, in the order given.
+    [[nodiscard]] const QStringList &sources() const { return m_sources; }
+
+private:
+    static CliOptions withMessage(Action action, const QString &message);
+
+    Action m_action = Action::UsageError;
+    QString m_message;
+    NamingScheme m_scheme = NamingScheme::OptS;
+    bool m_removeReply = false;
+    bool m_removeForward = false;
+    bool m_dryRun = false;
+    bool m_json = false;
+    bool m_quiet = false;
+    QString m_destination;
+    QStringList m_sources;
+};

@@ -1,8 +1,79 @@
 // SPDX-License-Identifier: MIT
+// letterfold-cli: the conversion run from a terminal. Everything here is glue:
+// the options come from CliOptions, the work from the engine's run, the output
+// from TerminalHost; only this file prints on its own and sets the exit status.
+#include "clioptions.h"
+#include "conversionrun.h"
+#include "destination.h"
+#include "sourceexpansion.h"
+#include "terminalhost.h"
+
+#include <cstdio>
 #include <QCoreApplication>
+#include <QTextStream>
+#include <unistd.h>
+
+namespace {
+
+enum ExitStatus
+{
+    kAllConverted = 0,
+    kSomeNotConverted = 1,
+    kUsageError = 2,
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
+    switch (options.action()) {
+    case CliOptions::Action::ShowHelp:
+        out << options.message();
+        return kAllConverted;
+    case CliOptions::Action::ShowVersion:
+        out << options.message() << '\n';
+        return kAllConverted;
+    case CliOptions::Action::UsageError:
+        err << "letterfold-cli: " << options.message() << '\n'
+            << "Try 'letterfold-cli --help' for more information.\n";
+        return kUsageError;
+    case CliOptions::Action::Run:
+        break;
+    }
+
+    if (const QString problem = cli::prepareDestination(options.destination(), !options.dryRun());
+        !problem.isEmpty()) {
+        err << "letterfold-cli: " << problem << '\n';
+        return kUsageError;
+    }
+
+    const SourceExpansion expansion = cli::expandSources(options.sources());
+    TerminalHost::Settings settings;
+    settings.scheme = options.scheme();
+    settings.removeReply = options.removeReply();
+    settings.removeForward = options.removeForward();
+    settings.destination = options.destination();
+    settings.json = options.json();
+    settings.progressBar = !options.quiet() && isatty(fileno(stderr));
+    TerminalHost host(settings, expansion.rows, out, err);
+
+    for (const MessageReport &report : expansion.problems)
+        host.reportMessage(report);
+
+    ConversionRun run(host);
+    run.run(options.dryRun() ? ConversionRun::Mode::Plan : ConversionRun::Mode::Copy);
+    host.clearProgress();
+
+    RunSummary summary = host.summary();
+    summary.dryRun = options.dryRun();
+    summary.messages += static_cast<int>(expansion.problems.size());
+    summary.notConverted = expansion.problems + summary.notConverted;
+    QTextStream &summaryStream = options.json() ? err : out;
+    summaryStream << summary.headline() << '\n';
+    return summary.allConverted() ? kAllConverted : kSomeNotConverted;
 }

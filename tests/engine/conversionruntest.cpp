@@ -16,6 +16,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 using testsupport::readAll;

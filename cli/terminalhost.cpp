@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#include "terminalhost.h"
+
+#include <algorithm>
+#include <cmath>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+namespace {
+constexpr int kBarWidth = 30;
+} // namespace
+
+TerminalHost::TerminalHost(const Settings &settings, const QStringList &rows, QTextStream &out,
+                           QTextStream &err)
+    : m_settings(settings), m_rows(rows), m_out(out), m_err(err)
+{}
+
+int TerminalHost::rowCount() const
+{
+    return static_cast<int>(m_rows.size());
+}
+
+void TerminalHost::setCurrentCell(int row)
+{
+    m_current = row;
+}
+
+QString TerminalHost::currentCellText() const
+{
+    return m_current >= 0 && m_current < m_rows.size() ? m_rows[m_current] : QString();
+}
+
+NamingScheme TerminalHost::selectedScheme() const
+{
+    return m_settings.scheme;
+}
+
+bool TerminalHost::removeReply() const
+{
+    return m_settings.removeReply;
+}
+
+bool TerminalHost::removeForward() const
+{
+    return m_settings.removeForward;
+}
+
+QString TerminalHost::askDestination()
+{
+    return m_settings.destination;
+}
+
+void TerminalHost::yield() {}
+
+void TerminalHost::setProgressRange(int minimum, int maximum)
+{
+    m_minimum = minimum;
+    m_maximum = maximum;
+}
+
+void TerminalHost::setProgressValue(float value)
+{
+    m_value = value;
+}
+
+void TerminalHost::setProgressText(const QString &text)
+{
+    m_text = text;
+    drawProgress();
+}
+
+void TerminalHost::reportMessage(const MessageReport &report)
+{
+    clearProgress();
+    if (m_settings.json) {
+        m_out << jsonLine(report) << '\n';
+        m_out.flush();
+    } else if (report.converted()) {
+        m_out << report.source << " -> " << report.target << '\n';
+        m_out.flush();
+    } else {
+        m_err << report.source << ": " << report.reason << '\n';
+        m_err.flush();
+    }
+}
+
+void TerminalHost::showSummary(const RunSummary &summary, const QString &)
+{
+    // main() prints the summary once the SOURCE arguments that gave no row are
+    // counted in; the box text is for the window.
+    m_summary = summary;
+}
+
+void TerminalHost::clearProgress()
+{
+    if (!m_barShown)
+        return;
+    m_err << "\r\x1b[K";
+    m_err.flush();
+    m_barShown = false;
+}
+
+QByteArray TerminalHost::jsonLine(const MessageReport &report)
+{
+    const auto textOrNull = [](const QString &text) {
+        return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+    };
+    const QJsonObject object{
+        {QStringLiteral("source"), report.source},
+        {QStringLiteral("target"), textOrNull(report.target)},
+        {QStringLiteral("status"), conversion::statusName(report.status)},
+        {QStringLiteral("reason"),
+         report.converted() ? QJsonValue(QJsonValue::Null) : textOrNull(report.reason)},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString TerminalHost::progressLine(float percent, const QString &text)
+{
+    const double clamped = std::clamp(static_cast<double>(percent), 0.0, 100.0);
+    const int filled = static_cast<int>(std::lround(clamped / 100.0 * kBarWidth));
+    return QStringLiteral("[%1%2] %3% %4")
+        .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
+        .arg(static_cast<int>(std::floor(clamped)), 3)
+        .arg(text);
+}
+
+void TerminalHost::drawProgress()
+{
+    if (!m_settings.progressBar)
+        return;
+    const double span = m_maximum > m_minimum ? m_maximum - m_minimum : 100.0;
+    const auto percent = static_cast<float>((m_value - m_minimum) / span * 100.0);
+    m_err << '\r' << progressLine(percent, m_text) << "\x1b[K";
+    m_err.flush();
+    m_barShown = true;
+}

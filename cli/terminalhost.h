@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "conversionhost.h"
+#include "namingscheme.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+// The conversion run's host on a terminal. The list is the expanded SOURCE
+// arguments, the options are fixed for the whole run, the destination question is
+// answered with --to, and yielding does nothing (there is no event loop to serve).
+//
+// Each message is printed as it is dealt with: "SOURCE -> TARGET" on out for one
+// converted (or planned), "SOURCE: REASON" on err for one that was not; with json,
+// one JSON object per line on out and nothing else there. A progress bar is drawn
+// on err only when asked for (err is a terminal and --quiet is not given); it is
+// wiped before every line printed, so lines and bar never mix.
+class TerminalHost final : public ConversionHost
+{
+public:
+    struct Settings
+    {
+        NamingScheme scheme = NamingScheme::OptS;
+        bool removeReply = false;
+        bool removeForward = false;
+        QString destination;
+        bool json = false;
+        bool progressBar = false;
+    };
+
+    TerminalHost(const Settings &settings, const QStringList &rows, QTextStream &out,
+                 QTextStream &err);
+
+    int rowCount() const override;
+    void setCurrentCell(int row) override;
+    QString currentCellText() const override;
+    NamingScheme selectedScheme() const override;
+    bool removeReply() const override;
+    bool removeForward() const override;
+    QString askDestination() override;
+    void yield() override;
+    void setProgressRange(int minimum, int maximum) override;
+    void setProgressValue(float value) override;
+    void setProgressText(const QString &text) override;
+    void reportMessage(const MessageReport &report) override;
+    void showSummary(const RunSummary &summary, const QString &text) override;
+
+    // The summary the run handed over; empty until it has.
+    [[nodiscard]] const RunSummary &summary() const { return m_summary; }
+
+    // Wipes the progress bar, if one is drawn, so the next line starts clean.
+    void clearProgress();
+
+    // The JSON line of a report: {"source", "target" (null when there is none),
+    // "status", "reason" (null when converted)}, without a newline.
+    [[nodiscard]] static QByteArray jsonLine(const MessageReport &report);
+
+    // The progress bar line for a percentage and a progress text, such as
+    // "[##########--------------------]  33% Message 1 (of 3)".
+    [[nodiscard]] static QString progressLine(float percent, const QString &text);
+
+private:
+    void drawProgress();
+
+    Settings m_settings;
+    QStringList m_rows;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    int m_current = -1;
+    int m_minimum = 0;
+    int m_maximum = 100;
+    float m_value = 0;
+    QString m_text;
+    bool m_barShown = false;
+    RunSummary m_summary;
+};

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: MIT
+#include "clioptions.h"
+
+#include <gtest/gtest.h>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+using Action = CliOptions::Action;
+
+QStringList args(std::initializer_list<const char *> list)
+{
+    QStringList result{QStringLiteral("letterfold-cli")};
+    for (const char *a : list)
+        result.append(QString::fromUtf8(a));
+    return result;
+}
+
+struct GoodCase
+{
+    std::initializer_list<const char *> arguments;
+    NamingScheme scheme;
+    const char *destination;
+    std::initializer_list<const char *> sources;
+    bool reply, forward, dryRun, json, quiet;
+};
+
+TEST(CliOptions, ParsesGoodCommandLines)
+{
+    const GoodCase cases[] = {
+        {{"--to", "/out", "/m/a.eml"},
+         NamingScheme::OptS,
+         "/out",
+         {"/m/a.eml"},
+         false,
+         false,
+         false,
+         false,
+         false},
+        {{"-s", "date-mdy-subject", "--to=/out", "a.eml"},
+         NamingScheme::OptDS_mdy,
+         "/out",
+         {"/w/a.eml"},
+         false,
+         false,
+         false,
+         false,
+         false},
+        {{"a.emlx", "--scheme=subject-from", "--to", "out"},
+         NamingScheme::OptSF,
+         "/w/out",
+         {"/w/a.emlx"},
+         false,
+         false,
+         false,
+         false,
+         false},
+        {{"-sfrom-subject", "--to", "/o", "x"},
+         NamingScheme::OptFS,
+         "/o",
+         {"/w/x"},
+         false,
+         false,
+         false,
+         false,
+         false},
+        {{"-nq", "--json", "--remove-re", "--remove-fw", "--to", "../out/", "x/../b.eml"},
+         NamingScheme::OptS,
+         "/out/",
+         {"/w/b.eml"},
+         true,
+         true,
+         true,
+         true,
+         true},
+        {{"--dry-run", "--quiet", "--to", "/o", "b", "a", "b"},
+         NamingScheme::OptS,
+         "/o",
+         {"/w/b", "/w/a", "/w/b"},
+         false,
+         false,
+         true,
+         false,
+         true},
+        {{"--to", "/o", "--", "-n.eml"},
+         NamingScheme::OptS,
+         "/o",
+         {"/w/-n.eml"},
+         false,
+         false,
+         false,
+         false,
+         false},
+        {{"-s", "subject", "-s", "date-subject", "--to", "/o", "a"},
+         NamingScheme::OptDS_ymd,
+         "/o",
+         {"/w/a"},
+         false,
+         false,
+         false,
+         false,
+         false},
+    };
+    for (const GoodCase &c : cases) {
+        const QStringList line = args(c.arguments);
+        SCOPED_TRACE(line.join(QLatin1Char(' ')).toStdString());
+        const CliOptions options = CliOptions::parse(line, QStringLiteral("/w"));
+        ASSERT_EQ(options.action(), Action::Run) << options.message().toStdString();
+        EXPECT_EQ(options.message(), QString());
+        EXPECT_EQ(options.scheme(), c.scheme);
+        EXPECT_EQ(options.destination(), QString::fromUtf8(c.destination));
+        QStringList sources;
+        for (const char *s : c.sources)
+            sources.append(QString::fromUtf8(s));
+        EXPECT_EQ(options.sources(), sources);
+        EXPECT_EQ(options.removeReply(), c.reply);
+        EXPECT_EQ(options.removeForward(), c.forward);
+        EXPECT_EQ(options.dryRun(), c.dryRun);
+        EXPECT_EQ(options.json(), c.json);
+        EXPECT_EQ(options.quiet(), c.quiet);
+    }
+}
+
+TEST(CliOptions, NamesTheSixSchemesInTheWindowsOrder)
+{
+    const char *names[] = {"subject",           "subject-from", "from-subject",
+                           "subject-from-date", "date-subject", "date-mdy-subject"};
+    for (std::size_t i = 0; i < kAllNamingSchemes.size(); ++i) {
+        const CliOptions options = CliOptions::parse(
+            args({"--scheme", names[i], "--to", "/o", "/a.eml"}), QStringLiteral("/"));
+        EXPECT_EQ(options.scheme(), kAllNamingSchemes[i]) << names[i];
+        EXPECT_EQ(CliOptions::schemeName(kAllNamingSchemes[i]), QString::fromUtf8(names[i]));
+    }
+    EXPECT_FALSE(CliOptions::schemeFromName(QStringLiteral("Subject")).has_value());
+}
+
+TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
+{
+    const struct
+    {
+        std::initializer_list<const char *> arguments;
+        const char *messagePart;
+    } cases[] = {
+        {{}, "missing --to"},
+        {{"a.eml"}, "missing --to"},
+        {{"--to", "/o"}, "no SOURCE"},
+        {{"--to"}, "'--to'"},
+        {{"--to=", "a.eml"}, "--to needs a folder"},
+        {{"--to", "/o", "-s", "bogus", "a"}, "unknown scheme 'bogus' for --scheme"},
+        {{"--to", "/o", "--scheme", "Subject", "a"}, "'Subject'"},
+        {{"--to", "/o", "--scheme"}, "'--scheme'"},
+        {{"--to", "/o", "--bogus", "a"}, "'bogus'"},
+        {{"--to", "/o", "-x", "a"}, "'x'"},
+        {{"--to", "/o", ""}, "empty SOURCE"},
+        {{"--to", "/o", "--remove-re=yes", "a"}, "remove-re"},
+    };
+    for (const auto &c : cases) {
+        const QStringList line = args(c.arguments);
+        const CliOptions options = CliOptions::parse(line, QStringLiteral("/w"));
+        EXPECT_EQ(options.action(), Action::UsageError)
+            << line.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(options.message().contains(QString::fromUtf8(c.messagePart)))
+            << line.join(QLatin1Char(' ')).toStdString() << " -> "
+            << options.message().toStdString();
+    }
+}
+
+TEST(CliOptions, AnswersHelpAndVersionBeforeCheckingTheRest)
+{
+    for (const auto &line : {args({"-h"}), args({"--help"}), args({"--to", "/o", "--help"}),
+                             args({"-s", "bogus", "--help"})}) {
+        const CliOptions options = CliOptions::parse(line);
+        EXPECT_EQ(options.action(), Action::ShowHelp);
+        EXPECT_TRUE(options.message().startsWith(
+            QStringLiteral("Usage: letterfold-cli [OPTION]... --to DEST SOURCE...\n")));
+    }
+    const CliOptions version = CliOptions::parse(args({"--version"}));
+    EXPECT_EQ(version.action(), Action::ShowVersion);
+    EXPECT_EQ(version.message(), QStringLiteral("letterfold-cli 2.00"));
+}
+
+TEST(CliOptions, HelpListsEveryOptionAndFitsAnEightyColumnTerminal)
+{
+    const QString help = CliOptions::helpText();
+    for (const char *option :
+         {"--to DEST", "-s, --scheme NAME", "--remove-re", "--remove-fw", "-n, --dry-run", "--json",
+          "-q, --quiet", "-h, --help", "--version", "date-mdy-subject", "Exit status:"})
+        EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
+    for (const QString &line : help.split(QLatin1Char('\n')))
+        EXPECT_LE(line.size(), 79) << line.toStdString();
+}
+
+} // namespace

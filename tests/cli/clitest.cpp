@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: MIT
+// letterfold-cli end to end: the built binary run in a temporary tree.
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+using testsupport::readAll;
+using testsupport::writeFile;
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray message(const QString &subject, const QString &from = QStringLiteral("Ann <a@x.org>"))
+{
+    return QStringLiteral("From: %1\nSubject: %2\nDate: Sun, 07 Mar 2010 10:00:00 +0000\n\nHi.\n")
+        .arg(from, subject)
+        .toUtf8();
+}
+
+QStringList filesBelow(const QString &root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+    return files;
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_temp.isValid());
+        m_root = m_temp.path();
+        m_out = m_root + QStringLiteral("/out");
+    }
+
+    Result cli(const QStringList &arguments, const QString &workingDirectory = {})
+    {
+        QProcess process;
+        process.setProgram(QStringLiteral(LETTERFOLD_CLI));
+        process.setArguments(arguments);
+        process.setWorkingDirectory(workingDirectory.isEmpty() ? m_root : workingDirectory);
+        process.start();
+        EXPECT_TRUE(process.waitForFinished(60000));
+        Result result;
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    QString source(const QString &relative, const QByteArray &bytes)
+    {
+        const QString path = m_root + QStringLiteral("/src/") + relative;
+        writeFile(path, bytes);
+        return path;
+    }
+
+    // Where a copy of a source file lands under a file name.
+    QString target(const QString &sourcePath, const QString &fileName) const
+    {
+        return m_out + QFileInfo(sourcePath).absolutePath() + QLatin1Char('/') + fileName;
+    }
+
+    QTemporaryDir m_temp;
+    QString m_root;
+    QString m_out;
+};
+
+TEST_F(CliTest, PrintsVersionAndHelpAndExitsZero)
+{
+    const Result version = cli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("letterfold-cli 2.00\n"));
+    const Result help = cli({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: letterfold-cli")))
+        << help.out.toStdString();
+    EXPECT_TRUE(help.err.isEmpty());
+}
+
+TEST_F(CliTest, RejectsUsageErrorsWithStatusTwoAndWritesNothing)
+{
+    const QString a = source(QStringLiteral("a.eml"), message(QStringLiteral("A")));
+    writeFile(m_root + QStringLiteral("/file"), "not a folder");
+    const struct
+    {
+        QStringList arguments;
+        const char *errPart;
+    } cases[] = {
+        {{a}, "missing --to"},
+        {{QStringLiteral("--to"), m_out}, "no SOURCE"},
+        {{QStringLiteral("--to"), m_out, QStringLiteral("-s"), QStringLiteral("nope"), a},
+         "unknown scheme 'nope'"},
+        {{QStringLiteral("--to"), m_out, QStringLiteral("--frobnicate"), a}, "frobnicate"},
+        {{QStringLiteral("--to"), m_root + QStringLiteral("/file"), a}, "is not a folder"},
+        {{QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a}, "cannot make"},
+        {{QStringLiteral("-n"), QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a},
+         "cannot make"},
+    };
+    for (const auto &c : cases) {
+        const Result result = cli(c.arguments);
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.out.isEmpty()) << result.out.toStdString();
+        EXPECT_TRUE(result.err.startsWith(QStringLiteral("letterfold-cli: ")));
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.errPart))) << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(m_out));
+    EXPECT_EQ(readAll(m_root + QStringLiteral("/file")), "not a folder");
+}
+
+TEST_F(CliTest, CopiesEveryMessageAndExitsZero)
+{
+    const QString a = source(QStringLiteral("in/a.eml"), message(QStringLiteral("Re: Alpha")));
+    const QString b = source(QStringLiteral("in/b.emlx.whatever"), message(QStringLiteral("Beta")));
+    const Result result = cli({QStringLiteral("--remove-re"), QStringLiteral("--to"), m_out, a, b});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString ta = target(a, QStringLiteral("Alpha.eml"));
+    const QString tb = target(a, QStringLiteral("Beta.eml"));
+    EXPECT_EQ(result.out, a + QStringLiteral(" -> ") + ta + QStringLiteral("\n") + b +
+                              QStringLiteral(" -> ") + tb +
+                              QStringLiteral("\nConverted 2 of 2 messages.\n"));
+    // stderr is not a terminal here: no progress bar.
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    EXPECT_EQ(readAll(ta), readAll(a));
+    EXPECT_EQ(readAll(tb), readAll(b));
+    EXPECT_EQ(filesBelow(m_out), (QStringList{ta, tb}));
+}
+
+TEST_F(CliTest, ReportsMissingSourcesAndConvertsTheRestWithStatusOne)
+{
+    const QString a = source(QStringLiteral("a.eml"), message(QStringLiteral("Alpha")));
+    const QString missing = m_root + QStringLiteral("/src/missing.eml");
+    const Result result =
+        cli({QStringLiteral("--to"), m_out, missing, a, m_root + QStringLiteral("/src")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(missing + QStringLiteral(": No such file or directory\n")))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(m_root + QStringLiteral("/src: is a folder")))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 3 messages.\n")))
+        << result.out.toStdString();
+    EXPECT_EQ(readAll(target(a, QStringLiteral("Alpha.eml"))), readAll(a));
+}
+
+TEST_F(CliTest, DryRunPrintsThePlanAndWritesNothing)
+{
+    const QString a =
+        source(QStringLiteral("p/a.eml"), message(QStringLiteral("Same"), QStringLiteral("A")));
+    const QString b =
+        source(QStringLiteral("p/b.eml"), message(QStringLiteral("Same"), QStringLiteral("B")));
+    const QString dest = m_out + QStringLiteral("/not/yet");
+    const Result plan = cli({QStringLiteral("-n"), QStringLiteral("--to"), dest, a, b});
+    EXPECT_EQ(plan.exitCode, 0) << plan.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_out));
+    const QString planned = a + QStringLiteral(" -> ") + dest + m_root +
+                            QStringLiteral("/src/p/Same.eml\n") + b + QStringLiteral(" -> ") +
+                            dest + m_root + QStringLiteral("/src/p/Same (2).eml\n");
+    EXPECT_EQ(plan.out, planned + QStringLiteral("Dry run: 2 of 2 messages would be converted; "
+                                                 "nothing was written.\n"));
+
+    const Result real = cli({QStringLiteral("--to"), dest, a, b});
+    EXPECT_EQ(real.exitCode, 0);
+    EXPECT_TRUE(real.out.startsWith(planned)) << real.out.toStdString();
+    EXPECT_EQ(filesBelow(m_out).size(), 2);
+}
+
+TEST_F(CliTest, JsonLinesCarryTheFourKeysAndNothingElseGoesToStdout)
+{
+    const QString a = source(QStringLiteral("j/a.eml"), message(QStringLiteral("Alpha")));
+    for (const bool dryRun : {true, false}) {
+        QStringList arguments{QStringLiteral("--json"), QStringLiteral("--to"),
+                              QStringLiteral("out"), QStringLiteral("src/j/a.eml"),
+                              QStringLiteral("src/j/none.eml")};
+        if (dryRun)
+            arguments.prepend(QStringLiteral("--dry-run"));
+        const Result result = cli(arguments);
+        SCOPED_TRACE(dryRun ? "dry run" : "real run");
+        EXPECT_EQ(result.exitCode, 1);
+        const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << result.out.toStdString();
+        QList<QJsonObject> objects;
+        for (const QString &line : lines) {
+            QJsonParseError error;
+            const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+            ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+            ASSERT_TRUE(document.isObject());
+            EXPECT_EQ(document.object().keys(),
+                      (QStringList{QStringLiteral("reason"), QStringLiteral("source"),
+                                   QStringLiteral("status"), QStringLiteral("target")}));
+            objects.append(document.object());
+        }
+        // The missing source is reported before the run starts.
+        EXPECT_EQ(objects[0][QStringLiteral("source")].toString(),
+                  m_root + QStringLiteral("/src/j/none.eml"));
+        EXPECT_EQ(objects[0][QStringLiteral("status")].toString(), QStringLiteral("failed"));
+        EXPECT_TRUE(objects[0][QStringLiteral("target")].isNull());
+        EXPECT_EQ(objects[0][QStringLiteral("reason")].toString(),
+                  QStringLiteral("No such file or directory"));
+        EXPECT_EQ(objects[1][QStringLiteral("source")].toString(), a);
+        EXPECT_EQ(objects[1][QStringLiteral("target")].toString(),
+                  target(a, QStringLiteral("Alpha.eml")));
+        EXPECT_EQ(objects[1][QStringLiteral("status")].toString(),
+                  dryRun ? QStringLiteral("planned") : QStringLiteral("copied"));
+        EXPECT_TRUE(objects[1][QStringLiteral("reason")].isNull());
+        EXPECT_TRUE(result.err.endsWith(
+            QStringLiteral(" 1 of 2 messages") +
+            (dryRun ? QStringLiteral(" would be converted; nothing was written.\n")
+                    : QStringLiteral(".\n"))))
+            << result.err.toStdString();
+        EXPECT_EQ(QFileInfo::exists(target(a, QStringLiteral("Alpha.eml"))), !dryRun);
+    }
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "terminalhost.h"
+
+#include <gtest/gtest.h>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+MessageReport report(MessageStatus status, const char *target, const char *reason)
+{
+    MessageReport r;
+    r.source = QStringLiteral("/m/a b.eml");
+    r.target = QString::fromUtf8(target);
+    r.status = status;
+    r.reason = QString::fromUtf8(reason);
+    return r;
+}
+
+TEST(TerminalHost, WritesOneJsonObjectWithTheFourKeysPerMessage)
+{
+    const struct
+    {
+        MessageReport report;
+        const char *json;
+    } cases[] = {
+        {report(MessageStatus::Copied, "/o/m/A \"q\".eml", ""),
+         R"({"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
+        {report(MessageStatus::Planned, "/o/m/A.eml", ""),
+         R"({"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
+        {report(MessageStatus::Skipped, "/m/a b.eml", "target is the source"),
+         R"({"reason":"target is the source","source":"/m/a b.eml","status":"skipped","target":"/m/a b.eml"})"},
+        {report(MessageStatus::Failed, "", "No such file or directory"),
+         R"({"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TerminalHost::jsonLine(c.report), QByteArray(c.json));
+}
+
+TEST(TerminalHost, DrawsAProgressBarOfThirtyCells)
+{
+    const struct
+    {
+        float percent;
+        const char *line;
+    } cases[] = {
+        {0.0f, "[------------------------------]   0% Message 0 (of 3)"},
+        {33.33333f, "[##########--------------------]  33% Message 0 (of 3)"},
+        {66.66667f, "[####################----------]  66% Message 0 (of 3)"},
+        {100.0f, "[##############################] 100% Message 0 (of 3)"},
+        {250.0f, "[##############################] 100% Message 0 (of 3)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TerminalHost::progressLine(c.percent, QStringLiteral("Message 0 (of 3)")),
+                  QString::fromUtf8(c.line));
+}
+
+TEST(TerminalHost, WipesTheProgressBarBeforeEveryLine)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    TerminalHost::Settings settings;
+    settings.progressBar = true;
+    TerminalHost host(settings, {QStringLiteral("/m/a b.eml")}, out, err);
+    host.setProgressRange(0, 100);
+    host.setProgressValue(50.0f);
+    host.setProgressText(QStringLiteral("Message 1 (of 2)"));
+    host.reportMessage(report(MessageStatus::Failed, "", "gone"));
+    host.reportMessage(report(MessageStatus::Copied, "/o/A.eml", ""));
+    host.clearProgress();
+    EXPECT_EQ(outText, QStringLiteral("/m/a b.eml -> /o/A.eml\n"));
+    EXPECT_EQ(errText, QStringLiteral("\r[###############---------------]  50% Message 1 (of 2)"
+                                      "\x1b[K\r\x1b[K/m/a b.eml: gone\n"));
+}
+
+TEST(TerminalHost, DrawsNothingWithoutAProgressBar)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    TerminalHost::Settings settings;
+    settings.json = true;
+    TerminalHost host(settings, {}, out, err);
+    host.setProgressValue(50.0f);
+    host.setProgressText(QStringLiteral("Message 1 (of 2)"));
+    host.reportMessage(report(MessageStatus::Failed, "", "gone"));
+    host.clearProgress();
+    EXPECT_TRUE(errText.isEmpty());
+    EXPECT_TRUE(QJsonDocument::fromJson(outText.toUtf8()).isObject());
+}
+
+} // namespace
