@@ -5,6 +5,7 @@
 #include "targetnames.h"
 #include "testsupport.h"
 
+#include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
 #include <QDir>
@@ -12,8 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QScopeGuard>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Readable QString values in failure messages.
@@ -212,22 +213,23 @@ TEST(ConversionPaths, RecreatesTheSourceFolderBelowTheDestinationWithoutTheRoot)
 
 TEST(ConversionPaths, ProgressIsComputedInDoublePrecisionAndStoredAsFloat)
 {
+    // clang-format off
     const struct
     {
         int done;
         int rows;
-        const char *shown; // as a progress bar with seven significant digits shows it
+        float value;
     } cases[] = {
-        {1, 3, "33.33333"}, {2, 3, "66.66667"}, {3, 3, "100"},
-        {1, 1, "100"},      {5, 3, "100"}, // rows removed during the run never push the bar past
-                                           // its end
-        {1, 0, "100"},
+        {1, 3, 33.33333f}, {2, 3, 66.66667f}, {3, 3, 100.0f}, {1, 1, 100.0f},
+        {5, 3, 100.0f}, // rows removed during the run never push the bar past its end
+        {1, 0, 100.0f},
     };
+    // clang-format on
     for (const auto &c : cases) {
         const float value = conversion::progressValue(c.done, c.rows);
-        EXPECT_EQ(QString::number(value, 'g', 7), QString::fromUtf8(c.shown))
-            << c.done << " of " << c.rows;
+        EXPECT_FLOAT_EQ(value, c.value) << c.done << " of " << c.rows;
         if (c.rows > 0 && c.done <= c.rows) {
+            // Rounded once, from the double quotient: not computed in float.
             EXPECT_EQ(value, static_cast<float>(static_cast<double>(c.done) / c.rows * 100.0));
         }
     }
@@ -426,11 +428,9 @@ TEST_F(ConversionRunTest, ReportsProgressYieldsAndLabelsForEveryRow)
     // One yield once the destination is settled, four in every row.
     EXPECT_EQ(m_host.yields, 1 + 3 * 4);
     ASSERT_EQ(m_host.values.size(), 3);
-    QStringList shown;
-    for (float value : m_host.values)
-        shown.append(QString::number(value, 'g', 7));
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("33.33333"), QStringLiteral("66.66667"),
-                                  QStringLiteral("100")}));
+    EXPECT_FLOAT_EQ(m_host.values[0], 33.33333f);
+    EXPECT_FLOAT_EQ(m_host.values[1], 66.66667f);
+    EXPECT_EQ(m_host.values[2], 100.0f);
     EXPECT_EQ(m_host.texts,
               (QStringList{QStringLiteral("Message 1 (of 3)"), QStringLiteral("Message 2 (of 3)"),
                            QStringLiteral("Message 3 (of 3)")}));
@@ -462,8 +462,18 @@ TEST_F(ConversionRunTest, OptionsChangedDuringAYieldNameTheMessagesNotYetNamed)
 
 TEST_F(ConversionRunTest, UsesTheMessageDateInLocalTime)
 {
-    qputenv("TZ", "Asia/Tokyo");
+    // A POSIX zone string needs no zone database on the machine.
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "JST-9");
     tzset();
+    const auto restoreZone = qScopeGuard([&] {
+        if (hadZone)
+            qputenv("TZ", savedZone);
+        else
+            qunsetenv("TZ");
+        tzset();
+    });
     const QString path =
         source(QStringLiteral("d.eml"),
                message(QStringLiteral("Late"), QStringLiteral("Ann"),
@@ -471,8 +481,6 @@ TEST_F(ConversionRunTest, UsesTheMessageDateInLocalTime)
     m_host.rows = {path};
     m_host.scheme = NamingScheme::OptDS_ymd;
     run();
-    qunsetenv("TZ");
-    tzset();
     EXPECT_EQ(m_host.targets(),
               QStringList{expectedTarget(path, QStringLiteral("2010-03-08 Late.eml"))});
 }
