@@ -28,7 +28,12 @@ void TerminalHost::setCurrentCell(int row)
 
 QString TerminalHost::currentCellText() const
 {
-    return m_current >= 0 && m_current < m_rows.size() ? m_rows[m_current] : QString();
+    return rowText(m_current);
+}
+
+QString TerminalHost::rowText(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row] : QString();
 }
 
 NamingScheme TerminalHost::selectedScheme() const

@@ -35,6 +35,7 @@ public:
     int rowCount() const override;
     void setCurrentCell(int row) override;
     QString currentCellText() const override;
+    QString rowText(int row) const override;
     NamingScheme selectedScheme() const override;
     bool removeReply() const override;
     bool removeForward() const override;

@@ -13,7 +13,8 @@
 // The list is addressed by row (0 is the first message). The run reads the row
 // count, moves the current cell and reads its text; it reads the scheme and the
 // two marker options afresh for every message, so a change made while the run
-// yields applies to the messages not yet named.
+// yields applies to the messages not yet named. Before the first row it reads
+// every row once with rowText(), to know all the listed messages.
 class ConversionHost
 {
 public:
@@ -25,6 +26,9 @@ public:
     virtual void setCurrentCell(int row) = 0;
     // Text of the current cell, as it stands.
     [[nodiscard]] virtual QString currentCellText() const = 0;
+    // Text of cell (row, 0) without moving the current cell; "" for a row that
+    // does not exist. Called once for every row when a run starts, so it must be cheap.
+    [[nodiscard]] virtual QString rowText(int row) const = 0;
 
     // The naming scheme selected now.
     [[nodiscard]] virtual NamingScheme selectedScheme() const = 0;

@@ -86,7 +86,16 @@ struct ConversionRun::RunState
     bool destinationIsAbsolute = false;
     TargetNames targets;
     QHash<QString, QString> ensuredFolders; // folder -> "" when it exists, else the reason
-    QHash<QString, QString> sources;        // identity -> path as first listed
+    // Identity -> path as first listed, of every message listed when the run
+    // started and of every row processed since. No copy may replace one of them.
+    QHash<QString, QString> sources;
+
+    // Remembers a listed message; a file listed twice keeps its first path.
+    void addSource(const QString &identity, const QString &path)
+    {
+        if (!sources.contains(identity))
+            sources.insert(identity, path);
+    }
 };
 
 ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
@@ -114,6 +123,18 @@ ConversionRun::End ConversionRun::run(Mode mode)
 
     // The upper bound is fixed now; rows added while the run yields wait for the next run.
     const int rows = m_host.rowCount();
+    // Every listed message is known before the first copy: where the destination
+    // tree overlaps the sources (the destination "/" puts each copy beside its
+    // source), a copy could otherwise replace a message further down the list.
+    // One stat per row, one hash insertion: linear however long the list.
+    for (int row = 0; row < rows; ++row) {
+        const QString listed = m_host.rowText(row).trimmed();
+        if (!listed.startsWith(QLatin1Char('/')))
+            continue;
+        const FileState file = statPath(listed);
+        if (file.exists && S_ISREG(file.mode))
+            state.addSource(file.identity, listed);
+    }
     for (int row = 0; row < rows; ++row) {
         // The list may have shrunk while the run yielded; a row that is gone is no
         // longer anyone's message.
@@ -168,7 +189,8 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         return fail(QStringLiteral("is a folder, not a message file"));
     if (!S_ISREG(sourceFile.mode))
         return fail(QStringLiteral("not a regular file"));
-    state->sources.insert(sourceFile.identity, source);
+    // The row may have been changed while the run yielded: it counts as listed too.
+    state->addSource(sourceFile.identity, source);
 
     const QString folder = conversion::targetFolder(state->destination, registry::FolderOf(source));
     if (state->mode == Mode::Copy) {
@@ -200,17 +222,17 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
     report.target = state->targets.assign(folder, baseName, sourceFile.identity);
 
+    // Only possible when the destination tree overlaps the sources: replacing the
+    // file would destroy the message itself or another one the user listed,
+    // earlier or later in the list.
     const FileState targetFile = statPath(report.target);
-    if (targetFile.exists && targetFile.identity == sourceFile.identity) {
+    const auto listed =
+        targetFile.exists ? state->sources.constFind(targetFile.identity) : state->sources.cend();
+    if (listed != state->sources.cend()) {
         report.status = MessageStatus::Skipped;
-        report.reason = QStringLiteral("target is the source");
-    } else if (const auto listed = state->sources.constFind(targetFile.identity);
-               targetFile.exists && listed != state->sources.cend()) {
-        // Only possible when the destination tree overlaps the sources (the
-        // destination "/" puts every copy beside its source): replacing the file
-        // would destroy a message the user listed.
-        report.status = MessageStatus::Skipped;
-        report.reason = QStringLiteral("target is the listed message %1").arg(*listed);
+        report.reason = targetFile.identity == sourceFile.identity
+                            ? QStringLiteral("target is the source")
+                            : QStringLiteral("target is the listed message %1").arg(*listed);
     } else if (state->mode == Mode::Plan) {
         report.status = MessageStatus::Planned;
     } else {

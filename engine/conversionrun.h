@@ -26,7 +26,8 @@
 // ".eml". A file listed twice (same path, or the same file by device and inode)
 // gets the same name each time. Files that were in the destination before the run
 // are replaced, so running the same list twice gives the same files. A target that
-// is the source itself, or another message listed in this run, is never written.
+// is the source itself, or another message listed in this run (earlier or later in
+// the list), is never written: that row is skipped and reported.
 class ConversionRun
 {
 public:

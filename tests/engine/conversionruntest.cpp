@@ -43,6 +43,7 @@ public:
     int destinationQuestions = 0;
     int yields = 0;
     int current = -1;
+    mutable int rowTextReads = 0;
     QList<int> currentCells;
     QList<QPair<int, int>> ranges;
     QList<float> values;
@@ -66,6 +67,11 @@ public:
             return {};
         }
         return rows[current];
+    }
+    QString rowText(int row) const override
+    {
+        ++rowTextReads;
+        return row >= 0 && row < rows.size() ? rows[row] : QString();
     }
     NamingScheme selectedScheme() const override { return scheme; }
     bool removeReply() const override { return reply; }
@@ -677,23 +683,66 @@ TEST_F(ConversionRunTest, LeavesATargetThatIsTheSourceItselfAlone)
     EXPECT_FALSE(m_host.summaries[0].allConverted());
 }
 
-TEST_F(ConversionRunTest, NeverOverwritesAnEarlierListedMessage)
+TEST_F(ConversionRunTest, NeverOverwritesAListedMessageEarlierOrLaterInTheList)
 {
-    // Regression guard: with the destination "/", b.eml named "c" and a.eml named "b"
-    // copied a.eml over b.eml, destroying a message the user had listed.
-    const QByteArray aBytes = message(QStringLiteral("b"), QStringLiteral("A"));
-    const QByteArray bBytes = message(QStringLiteral("c"), QStringLiteral("B"));
-    const QString a = source(QStringLiteral("t/a.eml"), aBytes);
-    const QString b = source(QStringLiteral("t/b.eml"), bBytes);
-    m_host.destination = QStringLiteral("/");
-    m_host.rows = {b, a};
-    run();
-    ASSERT_EQ(m_host.reports.size(), 2);
-    EXPECT_EQ(m_host.reports[0].status, MessageStatus::Copied);
-    EXPECT_EQ(m_host.reports[1].status, MessageStatus::Skipped);
-    EXPECT_EQ(m_host.reports[1].reason, QStringLiteral("target is the listed message ") + b);
-    EXPECT_EQ(readAll(a), aBytes);
-    EXPECT_EQ(readAll(b), bBytes);
+    // Regression guard: where the destination tree overlaps the sources, a composed
+    // name can be the file name of another listed message. Only the messages already
+    // processed were protected, so a copy replaced a message listed further down.
+    // Here a.eml is named "b", which is where the listed message b sits; b is named "c".
+    const struct
+    {
+        const char *name;
+        bool destinationIsRoot; // else b lives in the destination's mirror of a's folder
+        bool bListedFirst;
+        ConversionRun::Mode mode;
+    } cases[] = {
+        {"root, b later", true, false, ConversionRun::Mode::Copy},
+        {"root, b earlier", true, true, ConversionRun::Mode::Copy},
+        {"inside the destination, b later", false, false, ConversionRun::Mode::Copy},
+        {"inside the destination, b earlier", false, true, ConversionRun::Mode::Copy},
+        {"root, b later, dry run", true, false, ConversionRun::Mode::Plan},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir temp;
+        ASSERT_TRUE(temp.isValid());
+        const QString folder = temp.path() + QStringLiteral("/src/t/");
+        const QString destination =
+            c.destinationIsRoot ? QStringLiteral("/") : temp.path() + QStringLiteral("/out");
+        const QString a = folder + QStringLiteral("a.eml");
+        const QString b =
+            conversion::targetFolder(conversion::settleDestination(destination), folder) +
+            QStringLiteral("b.eml");
+        const QByteArray aBytes = message(QStringLiteral("b"), QStringLiteral("A"));
+        const QByteArray bBytes = message(QStringLiteral("c"), QStringLiteral("B"));
+        writeFile(a, aBytes);
+        writeFile(b, bBytes);
+
+        FakeHost host;
+        host.destination = destination;
+        host.rows = c.bListedFirst ? QStringList{b, a} : QStringList{a, b};
+        ConversionRun conversion(host);
+        EXPECT_EQ(conversion.run(c.mode), ConversionRun::End::Finished);
+
+        ASSERT_EQ(host.reports.size(), 2);
+        const MessageReport &aReport = host.reports[c.bListedFirst ? 1 : 0];
+        const MessageReport &bReport = host.reports[c.bListedFirst ? 0 : 1];
+        EXPECT_EQ(aReport.target, b);
+        EXPECT_EQ(aReport.status, MessageStatus::Skipped);
+        EXPECT_EQ(aReport.reason, QStringLiteral("target is the listed message ") + b);
+        EXPECT_EQ(bReport.status, c.mode == ConversionRun::Mode::Copy ? MessageStatus::Copied
+                                                                      : MessageStatus::Planned);
+        EXPECT_EQ(QFileInfo(bReport.target).fileName(), QStringLiteral("c.eml"));
+        EXPECT_EQ(readAll(a), aBytes);
+        EXPECT_EQ(readAll(b), bBytes);
+        if (c.mode == ConversionRun::Mode::Copy)
+            EXPECT_EQ(readAll(bReport.target), bBytes);
+        else
+            EXPECT_FALSE(QFileInfo::exists(bReport.target));
+        EXPECT_EQ(host.summaries[0].converted, 1);
+        // Every row is read once to know the listed messages, not once per copy.
+        EXPECT_EQ(host.rowTextReads, 2);
+    }
 }
 
 TEST_F(ConversionRunTest, PassesOverEmptyRowsSilently)
