@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+#include "messagefiles.h"
+
+namespace messagefiles {
+
+bool isMessageFileName(const QString &path)
+{
+    // Neither ".eml" nor ".emlx" holds a space, so stripping leading spaces
+    // can never change the answer; and lower-casing maps character by
+    // character, so lowering the last five characters alone is the same as
+    // lowering the whole path. Scans test every file of large trees, so the
+    // path is not copied.
+    QStringView rest(path);
+    while (rest.endsWith(u' '))
+        rest.chop(1);
+    const QString tail = rest.right(5).toString().toLower();
+    return tail.endsWith(QLatin1String(".eml")) || tail.endsWith(QLatin1String(".emlx"));
+}
+
+} // namespace messagefiles
