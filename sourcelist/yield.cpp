@@ -2,6 +2,7 @@
 #include "yield.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 namespace sourcelist {
 
@@ -9,6 +10,18 @@ void processPendingEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+YieldFunction throttledYield()
+{
+    return [sinceLastTurn = QElapsedTimer()]() mutable {
+        if (sinceLastTurn.isValid() && !sinceLastTurn.hasExpired(kTurnIntervalMs))
+            return;
+        if (!QCoreApplication::instance())
+            return;
+        QCoreApplication::processEvents();
+        sinceLastTurn.start();
+    };
 }
 
 } // namespace sourcelist

@@ -10,8 +10,20 @@ using YieldFunction = std::function<void()>;
 
 namespace sourcelist {
 
-// The program's yield: QCoreApplication::processEvents(). Without an
-// application object it does nothing.
+// Shortest time between two turns that throttledYield gives the window.
+inline constexpr int kTurnIntervalMs = 10;
+
+// QCoreApplication::processEvents(), at every call. Without an application
+// object it does nothing.
 void processPendingEvents();
+
+// The program's yield, one for each window: its first call processes pending
+// events, and later calls do so only once kTurnIntervalMs have passed since
+// the last time they did, returning at once otherwise. Processing events costs
+// microseconds even when none are pending, and listing a large folder tree
+// yields several times for every file; spaced like this, the turns cost next
+// to nothing while the window still repaints and takes input many times a
+// second. Without an application object it does nothing.
+[[nodiscard]] YieldFunction throttledYield();
 
 } // namespace sourcelist

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "dialogs.h"
+#include "filelist.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Appends message files to the file list the way Add folder does, for every
+// command that appends: folders are scanned with pathLogger, and every path,
+// scanned or given, is added exactly as it is when its name passes
+// messagefiles::isMessageFileName. Rows are appended after those already
+// listed; nothing is checked for duplicates.
+//
+// One appender serves one command: it counts what it added and keeps what it
+// could not add, and report() tells the user about both at the end.
+class PathAppender
+{
+public:
+    // A folder whose scan stopped early.
+    struct ScanFailure
+    {
+        QString folder; // as the scanner recorded it, ending in "/"
+        QString reason; // why it could not be read, as the system words it
+    };
+
+    // The list must outlive the appender. Everything yields through the list's
+    // yield, the scanner included.
+    explicit PathAppender(FileList &list);
+
+    // Scans folder and everything below it and appends the message files found,
+    // in the scanner's order (breadth first, names in byte order). Yields after
+    // making the scanner, all through the scan, after the scan, before each
+    // scanned path and before each added row.
+    //  - A folder that does not exist (or "") adds nothing and is no failure.
+    //  - A folder of the tree that cannot be read stops the scan: the files
+    //    recorded before it are still appended, and the folder and the reason
+    //    go to failures().
+    //  - Files and folders whose names are not valid UTF-8 are not added; those
+    //    that may hold messages (folders, and files with a message name) go to
+    //    unreadableNames().
+    // A CommandError raised by the grid passes to the caller; rows appended
+    // before it stay.
+    void appendFolder(const QString &folder);
+
+    // Appends each path in the order given: a folder (or a link to one) as
+    // appendFolder does; a regular file (or a link to one) with a message name
+    // as it is, after a yield; anything else (another name, a missing path, a
+    // device) is passed over. Yields before each path.
+    void appendPaths(const QStringList &paths);
+
+    // Records raw names the caller could not turn into paths, for report(),
+    // keeping those that mayHoldMessages.
+    void setAsideUnreadable(const QByteArrayList &rawNames);
+
+    [[nodiscard]] int added() const { return m_added; }
+    [[nodiscard]] const QList<ScanFailure> &failures() const { return m_failures; }
+    [[nodiscard]] const QByteArrayList &unreadableNames() const { return m_unreadable; }
+
+    // Tells the user what happened, each in a message box with an OK button and
+    // the application title: every scan failure (exclamation icon), then the
+    // names set aside, the first kNamesShown of them (one box, exclamation
+    // icon), then the summary "N Files Added to List." (no icon).
+    void report(Dialogs &dialogs) const;
+
+    // How many set-aside names the report shows by name.
+    static constexpr int kNamesShown = 10;
+
+    // Whether appendPaths could add something for path: true for a folder (or
+    // a link to one) and for a regular file (or a link to one) with a message
+    // name. Looks at the file system; false for "" and what does not exist.
+    [[nodiscard]] static bool mayAdd(const QString &path);
+
+    // Whether a raw name set aside as not valid UTF-8 may have held messages:
+    // a folder (its raw path ends in "/") or a file with a message name. Only
+    // those are reported; other names would not have been added anyway.
+    [[nodiscard]] static bool mayHoldMessages(const QByteArray &raw);
+
+private:
+    void appendIfMessage(const QString &path);
+
+    FileList &m_list;
+    int m_added = 0;
+    QList<ScanFailure> m_failures;
+    QByteArrayList m_unreadable;
+};

@@ -1,0 +1,593 @@
+// SPDX-License-Identifier: MIT
+#include "addfolder.h"
+
+#include "calltrace.h"
+#include "commanderror.h"
+#include "fakebutton.h"
+#include "fakedialogs.h"
+#include "fakegrid.h"
+#include "fakelabel.h"
+#include "temptree.h"
+#include "testsupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <ostream>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const QString kOld = QStringLiteral("/old/listed.eml");
+const QString kPrompt = QStringLiteral("Choose Source Folder...");
+
+// The Add folder command over fakes, with every step of the grid, the button,
+// the dialogs and the yields in one trace. onYield runs at each yield with its
+// number (from 1), so a test can change the tree between two steps.
+struct Command
+{
+    CallTrace trace;
+    FakeGrid grid{&trace};
+    FakeLabel label{QStringLiteral("0 files"), &trace};
+    FakeButton process{false, &trace};
+    FakeDialogs dialogs{&trace};
+    int yields = 0;
+    std::function<void(int)> onYield;
+    FileList list;
+
+    // The list works on otherGrid when one is given (its steps are then not traced).
+    explicit Command(GridControl *otherGrid = nullptr)
+        : list(otherGrid ? *otherGrid : grid, label, [this] {
+              trace.add(QStringLiteral("yield"));
+              ++yields;
+              if (onYield)
+                  onYield(yields);
+          })
+    {}
+
+    void addFolder(const QString &answer)
+    {
+        dialogs.folders.push_back(answer);
+        sourcelist::addFolder(list, dialogs, process);
+    }
+
+    [[nodiscard]] QStringList texts() const
+    {
+        QStringList result;
+        for (const MessageBoxCall &box : dialogs.messageBoxes)
+            result.append(box.text);
+        return result;
+    }
+    [[nodiscard]] QString lastText() const
+    {
+        return dialogs.messageBoxes.empty() ? QString() : dialogs.messageBoxes.back().text;
+    }
+};
+
+QStringList under(const TempTree &tree, const QStringList &relatives)
+{
+    QStringList paths;
+    for (const QString &relative : relatives)
+        paths.append(tree.path(relative));
+    return paths;
+}
+
+} // namespace
+
+struct FolderCase
+{
+    const char *name;
+    QByteArrayList files;   // made below the chosen folder
+    QByteArrayList folders; // empty folders made below it
+    bool slashInAnswer;     // the browser answers with a trailing "/"
+    bool listedBefore;      // kOld is listed and Process enabled before
+    QStringList added;      // rows appended, relative to the chosen folder
+    bool processAfter;
+};
+
+void PrintTo(const FolderCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class AddFolderTable : public ::testing::TestWithParam<FolderCase>
+{
+};
+
+TEST_P(AddFolderTable, AppendsTheMessageFilesFoundAndReportsTheirCount)
+{
+    const FolderCase &c = GetParam();
+    TempTree tree;
+    tree.files(c.files);
+    for (const QByteArray &folder : c.folders)
+        tree.folder(folder);
+    Command command;
+    if (c.listedBefore) {
+        command.list.AddFileToList(kOld);
+        command.process.setEnabled(true);
+    }
+
+    command.addFolder(c.slashInAnswer ? tree.root() + u'/' : tree.root());
+
+    QStringList expected = c.listedBefore ? QStringList{kOld} : QStringList{};
+    expected += under(tree, c.added);
+    if (expected.isEmpty())
+        expected = QStringList{QString()};
+    EXPECT_EQ(command.grid.column(), expected);
+    EXPECT_EQ(command.texts(),
+              QStringList{QStringLiteral("%1 Files Added to List.").arg(c.added.size())});
+    EXPECT_EQ(command.process.Enabled(), c.processAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AddFolder, AddFolderTable,
+    ::testing::Values(FolderCase{"TheMessagesOfAFolderAndItsSubFolderComeAfterTheListedRows",
+                                 {"a.eml", "B.EML", "c.emlx", "d.txt", "sub/e.eml"},
+                                 {},
+                                 false,
+                                 true,
+                                 // Names in byte order, upper case first; sub-folders after.
+                                 {"B.EML", "a.eml", "c.emlx", "sub/e.eml"},
+                                 true},
+                      FolderCase{"LookalikeExtensionsAreRefusedAndLetterCaseDoesNotMatter",
+                                 {"x.emlxx", "x.eml.bak", "Y.EmLx", "eml", "x.em", "xeml"},
+                                 {},
+                                 false,
+                                 false,
+                                 {"Y.EmLx"},
+                                 true},
+                      FolderCase{"SurroundingSpacesPassTheTestAndStayInTheRow",
+                                 {"  a.EML  ", "b.emlx ", "c.eml\t", "d .eml"},
+                                 {},
+                                 false,
+                                 false,
+                                 {"  a.EML  ", "b.emlx ", "d .eml"},
+                                 true},
+                      FolderCase{"AFolderWithoutMessagesDisablesProcessEvenWithEarlierRows",
+                                 {"notes.txt", "sub/eml"},
+                                 {"empty"},
+                                 false,
+                                 true,
+                                 {},
+                                 false},
+                      FolderCase{"AnEmptyFolderAddsNothing", {}, {}, false, false, {}, false},
+                      FolderCase{"FoldersAreListedLevelByLevelWithEachFoldersFilesInTurn",
+                                 {"top.eml", "A/a.eml", "A/B/deep.eml", "C/c.emlx"},
+                                 {},
+                                 false,
+                                 false,
+                                 {"top.eml", "A/a.eml", "C/c.emlx", "A/B/deep.eml"},
+                                 true},
+                      FolderCase{"AnAnswerEndingInASlashGetsNoSecondOne",
+                                 {"a.eml", "sub/b.eml"},
+                                 {},
+                                 true,
+                                 false,
+                                 {"a.eml", "sub/b.eml"},
+                                 true},
+                      FolderCase{"AFolderNamedLikeAMessageIsNoRowButItsMessagesAre",
+                                 {"box.eml/inner.eml"},
+                                 {},
+                                 false,
+                                 false,
+                                 {"box.eml/inner.eml"},
+                                 true}),
+    [](const ::testing::TestParamInfo<FolderCase> &info) { return std::string(info.param.name); });
+
+TEST(AddFolder, CancelChangesNothingAndShowsNothing)
+{
+    Command command;
+    command.list.AddFileToList(kOld);
+    command.process.setEnabled(true);
+    command.trace.clear();
+
+    command.addFolder(QString());
+
+    EXPECT_EQ(command.trace.entries(), QStringList{"BrowseForFolder"});
+    EXPECT_EQ(command.dialogs.folderPrompts, QStringList{kPrompt});
+    EXPECT_EQ(command.grid.column(), QStringList{kOld});
+    EXPECT_TRUE(command.process.Enabled());
+}
+
+TEST(AddFolder, WorksInTheOrderOfItsStepsAndShowsThePlainSummaryLast)
+{
+    TempTree tree;
+    tree.files({"a.eml", "b.txt"});
+    Command command;
+
+    command.addFolder(tree.root());
+
+    const QStringList &steps = command.trace.entries();
+    // Asked, then busy, then a turn before the scan starts.
+    ASSERT_GE(steps.size(), 3);
+    EXPECT_EQ(steps.mid(0, 3), (QStringList{"BrowseForFolder", "Pointer=Busy", "yield"}));
+    // The pointer is back before the button changes and before anything is shown.
+    EXPECT_EQ(steps.mid(steps.size() - 3),
+              (QStringList{"Pointer=Default", "Enabled=true", "MessageBox"}));
+    // A turn before the scanned path's test and another before its row come
+    // right before the list's first step (it reads the first cell: Rows? Row=0
+    // Col=0 Text?).
+    const qsizetype firstStep = steps.indexOf("Text?", steps.indexOf("Pointer=Busy")) - 3;
+    ASSERT_GT(firstStep, 2);
+    EXPECT_EQ(steps.mid(firstStep - 2, 3), (QStringList{"yield", "yield", "Rows?"}));
+    EXPECT_EQ(command.dialogs.folderPrompts, QStringList{kPrompt});
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 1u);
+    const MessageBoxCall &box = command.dialogs.messageBoxes.front();
+    EXPECT_EQ(box.text, "1 Files Added to List.");
+    EXPECT_EQ(box.caption, "Brantwell Letterfold");
+    EXPECT_EQ(box.buttons, Dialogs::Buttons::OK);
+    EXPECT_EQ(box.icon, Dialogs::Icon::None);
+    EXPECT_EQ(command.label.Caption(), "1 files");
+}
+
+TEST(AddFolder, YieldsBeforeEachScannedPathAndAgainBeforeEachAddedRow)
+{
+    // Three messages and three other files: each of the six paths gets a turn
+    // before its test, each message a turn before its row and the list one more.
+    TempTree tree;
+    tree.files({"a.eml", "b.eml", "c.eml", "d.txt", "e.txt", "f.txt"});
+    Command command;
+    command.addFolder(tree.root());
+    const QStringList &steps = command.trace.entries();
+    const qsizetype firstRow = steps.indexOf("Text=" + tree.path("a.eml"));
+    const qsizetype lastRow = steps.indexOf("Text=" + tree.path("c.eml"));
+    ASSERT_GE(firstRow, 0);
+    ASSERT_GT(lastRow, firstRow);
+    // Between two rows: d.txt is not between them, b.eml is: one turn for
+    // b.eml's test, one before its row, one inside AddFileToList.
+    const qsizetype secondRow = steps.indexOf("Text=" + tree.path("b.eml"));
+    EXPECT_EQ(steps.mid(firstRow + 1, secondRow - firstRow).count("yield"), 3);
+    // After the last row, the three other files each get a turn.
+    const qsizetype busyEnds = steps.indexOf("Pointer=Default");
+    EXPECT_EQ(steps.mid(lastRow + 1, busyEnds - lastRow - 1).count("yield"), 3);
+}
+
+TEST(AddFolder, RunningTwiceOnOneFolderDoublesTheRows)
+{
+    TempTree tree;
+    tree.files({"a.eml", "b.emlx"});
+    Command command;
+    command.addFolder(tree.root());
+    command.addFolder(tree.root());
+    EXPECT_EQ(command.grid.column(), under(tree, {"a.eml", "b.emlx", "a.eml", "b.emlx"}));
+    EXPECT_EQ(command.label.Caption(), "4 files");
+    EXPECT_EQ(command.texts(), (QStringList{"2 Files Added to List.", "2 Files Added to List."}));
+}
+
+TEST(AddFolder, AFolderThatNoLongerExistsAddsNothingAndDisablesProcess)
+{
+    Command command;
+    command.process.setEnabled(true);
+    QString gone;
+    {
+        TempTree tree;
+        gone = tree.path("gone");
+    }
+    command.addFolder(gone);
+    EXPECT_EQ(command.texts(), QStringList{"0 Files Added to List."});
+    EXPECT_FALSE(command.process.Enabled());
+    EXPECT_EQ(command.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
+}
+
+TEST(AddFolder, AFolderRemovedDuringTheScanIsReportedAndTheFilesFoundBeforeItAreAdded)
+{
+    // Formerly the scan's error ended the command: nothing was added, the busy
+    // pointer stayed and Process was left as it was.
+    TempTree tree;
+    tree.files({"r1.eml", "r2.eml", "r3.eml", "A/a1.eml", "B/b1.eml"});
+    Command command;
+    // Turn 8 falls among the root's files: the root has been listed, so B is
+    // queued but not yet opened.
+    command.onYield = [&](int turn) {
+        if (turn == 8)
+            tree.remove("B");
+    };
+
+    command.addFolder(tree.root());
+
+    EXPECT_EQ(command.grid.column(), under(tree, {"r1.eml", "r2.eml", "r3.eml", "A/a1.eml"}));
+    EXPECT_TRUE(command.process.Enabled());
+    EXPECT_EQ(command.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    const MessageBoxCall &failure = command.dialogs.messageBoxes.front();
+    EXPECT_TRUE(failure.text.contains("\"" + tree.path("B/") + "\"")) << failure.text.toStdString();
+    EXPECT_TRUE(failure.text.contains("No such file or directory")) << failure.text.toStdString();
+    EXPECT_EQ(failure.icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(failure.caption, "Brantwell Letterfold");
+    EXPECT_EQ(command.lastText(), "4 Files Added to List.");
+    // The pointer is restored before the boxes show.
+    const QStringList &steps = command.trace.entries();
+    EXPECT_LT(steps.indexOf("Pointer=Default"), steps.indexOf("MessageBox"));
+}
+
+struct LockedCase
+{
+    const char *name;
+    QByteArray locked; // "" locks the chosen folder itself
+    QStringList added;
+    bool processAfter;
+};
+
+void PrintTo(const LockedCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class AddFolderLocked : public ::testing::TestWithParam<LockedCase>
+{
+};
+
+TEST_P(AddFolderLocked, ReportsTheUnreadableFolderAndKeepsWhatWasFoundBefore)
+{
+    if (testsupport::permissionsAreIgnored())
+        GTEST_SKIP() << "running as root: a folder without permissions can still be read";
+    const LockedCase &c = GetParam();
+    TempTree tree;
+    tree.files({"a.eml", "M/m.eml", "Z/z.eml"});
+    tree.lock(c.locked.isEmpty() ? QByteArray(".") : c.locked);
+    Command command;
+    command.process.setEnabled(!c.processAfter);
+
+    command.addFolder(tree.root());
+
+    const QString failedFolder =
+        tree.path(QString::fromUtf8(c.locked) + (c.locked.isEmpty() ? "" : "/"));
+    const QStringList added = under(tree, c.added);
+    EXPECT_EQ(command.grid.column(), added.isEmpty() ? QStringList{QString()} : added);
+    EXPECT_EQ(command.process.Enabled(), c.processAfter);
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    EXPECT_TRUE(command.texts().front().contains("\"" + failedFolder + "\""))
+        << command.texts().front().toStdString();
+    EXPECT_TRUE(command.texts().front().contains("Permission denied"));
+    EXPECT_EQ(command.lastText(), QStringLiteral("%1 Files Added to List.").arg(c.added.size()));
+    EXPECT_EQ(command.dialogs.pointers.back(), Dialogs::Pointer::Default);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AddFolder, AddFolderLocked,
+    ::testing::Values(LockedCase{"ASubFolder", "Z", {"a.eml", "M/m.eml"}, true},
+                      LockedCase{"TheChosenFolder", "", {}, false}),
+    [](const ::testing::TestParamInfo<LockedCase> &info) { return std::string(info.param.name); });
+
+TEST(AddFolder, NamesThatAreNotUtf8AreReportedEscapedAndNotAdded)
+{
+    TempTree tree;
+    tree.files({"good.eml", "caf\xE9.eml", "bad\xFF.txt", "dir\xFE/inside.eml"});
+    Command command;
+
+    command.addFolder(tree.root());
+
+    EXPECT_EQ(command.grid.column(), under(tree, {"good.eml"}));
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    const MessageBoxCall &box = command.dialogs.messageBoxes.front();
+    EXPECT_EQ(box.icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(box.caption, "Brantwell Letterfold");
+    EXPECT_TRUE(box.text.contains("(2 in all)")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/caf\\xE9.eml\r\n")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/dir\\xFE/\r\n")) << box.text.toStdString();
+    // A file that would not have been added anyway is not worth a mention.
+    EXPECT_FALSE(box.text.contains("bad")) << box.text.toStdString();
+    EXPECT_EQ(command.lastText(), "1 Files Added to List.");
+}
+
+TEST(AddFolder, ShowsTheFirstTenUnreadableNamesAndCountsTheRest)
+{
+    TempTree tree;
+    for (char letter = 'a'; letter < 'a' + 13; ++letter)
+        tree.file(QByteArray(1, letter) + "\xE9.eml");
+    Command command;
+
+    command.addFolder(tree.root());
+
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    const QString &text = command.dialogs.messageBoxes.front().text;
+    EXPECT_TRUE(text.contains("(13 in all)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("/j\\xE9.eml")) << text.toStdString();
+    EXPECT_FALSE(text.contains("/k\\xE9.eml")) << text.toStdString();
+    EXPECT_TRUE(text.contains("(and 3 more)")) << text.toStdString();
+    EXPECT_EQ(command.lastText(), "0 Files Added to List.");
+}
+
+namespace {
+
+// A grid that refuses the text of the third row, as a grid out of memory would.
+class FailingGrid : public FakeGrid
+{
+public:
+    using FakeGrid::FakeGrid;
+    void setText(const QString &text) override
+    {
+        if (Row() == 2)
+            throw CommandError(CommandError::kInvalidPropertyValue,
+                               QStringLiteral("Invalid property value"));
+        FakeGrid::setText(text);
+    }
+};
+
+} // namespace
+
+TEST(AddFolder, AGridErrorStopsTheListingButRestoresThePointerAndIsReported)
+{
+    // Formerly the error left the command (and the window's event handler)
+    // with the busy pointer on.
+    TempTree tree;
+    tree.files({"a.eml", "b.eml", "c.eml", "d.eml"});
+    FailingGrid grid;
+    Command command(&grid);
+
+    command.addFolder(tree.root());
+
+    EXPECT_EQ(grid.cell(0), tree.path("a.eml"));
+    EXPECT_EQ(grid.cell(1), tree.path("b.eml"));
+    EXPECT_EQ(command.dialogs.pointers.back(), Dialogs::Pointer::Default);
+    EXPECT_TRUE(command.process.Enabled());
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    EXPECT_EQ(command.texts().front(), "380:Invalid property value");
+    EXPECT_EQ(command.dialogs.messageBoxes.front().icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(command.lastText(), "2 Files Added to List.");
+}
+
+// Drops
+
+struct DropCase
+{
+    const char *name;
+    QStringList dropped; // relative to the tree, in the order dropped
+    bool processBefore;
+    QStringList added;
+    bool processAfter;
+};
+
+void PrintTo(const DropCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class DropTable : public ::testing::TestWithParam<DropCase>
+{
+};
+
+TEST_P(DropTable, AppendsDroppedMessagesAndTheMessagesOfDroppedFolders)
+{
+    const DropCase &c = GetParam();
+    TempTree tree;
+    tree.files({"F/a.eml", "F/b.txt", "F/sub/c.emlx", "x.eml", "y.txt", "Z.EMLX", "w.eml "});
+    tree.folder("G");
+    Command command;
+    command.process.setEnabled(c.processBefore);
+
+    sourcelist::DroppedPaths dropped;
+    dropped.paths = under(tree, c.dropped);
+    sourcelist::addDroppedPaths(command.list, command.dialogs, command.process, dropped);
+
+    const QStringList added = under(tree, c.added);
+    EXPECT_EQ(command.grid.column(), added.isEmpty() ? QStringList{QString()} : added);
+    EXPECT_EQ(command.texts(),
+              QStringList{QStringLiteral("%1 Files Added to List.").arg(c.added.size())});
+    EXPECT_EQ(command.process.Enabled(), c.processAfter);
+    EXPECT_EQ(command.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
+    EXPECT_TRUE(command.dialogs.folderPrompts.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drop, DropTable,
+    ::testing::Values(
+        DropCase{"FilesAndFoldersInTheOrderDropped",
+                 {"Z.EMLX", "F", "y.txt", "x.eml", "G", "missing.eml"},
+                 false,
+                 {"Z.EMLX", "F/a.eml", "F/sub/c.emlx", "x.eml"},
+                 true},
+        DropCase{
+            "AFileWithAMessageNameAndATrailingSpaceIsTaken", {"w.eml "}, false, {"w.eml "}, true},
+        DropCase{"NothingAddedLeavesAnEnabledProcessEnabled", {"y.txt", "G"}, true, {}, true},
+        DropCase{"NothingAddedLeavesADisabledProcessDisabled", {"y.txt"}, false, {}, false},
+        DropCase{"AFolderDroppedTwiceIsListedTwice",
+                 {"F", "F/"},
+                 false,
+                 {"F/a.eml", "F/sub/c.emlx", "F/a.eml", "F/sub/c.emlx"},
+                 true}),
+    [](const ::testing::TestParamInfo<DropCase> &info) { return std::string(info.param.name); });
+
+TEST(Drop, ReportsDroppedNamesThatAreNotUtf8)
+{
+    TempTree tree;
+    tree.files({"ok.eml", "caf\xE9.eml"});
+    Command command;
+    const sourcelist::DroppedPaths dropped = sourcelist::droppedPaths(
+        {QUrl::fromLocalFile(tree.path("ok.eml")),
+         QUrl(QStringLiteral("file://") + tree.root() + QStringLiteral("/caf%E9.eml"))});
+
+    sourcelist::addDroppedPaths(command.list, command.dialogs, command.process, dropped);
+
+    EXPECT_EQ(command.grid.column(), under(tree, {"ok.eml"}));
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    EXPECT_TRUE(command.texts().front().contains(tree.root() + "/caf\\xE9.eml"))
+        << command.texts().front().toStdString();
+    EXPECT_EQ(command.lastText(), "1 Files Added to List.");
+}
+
+struct UrlCase
+{
+    const char *name;
+    QString url;
+    QStringList paths;
+    QByteArrayList unreadable;
+};
+
+void PrintTo(const UrlCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class DroppedUrls : public ::testing::TestWithParam<UrlCase>
+{
+};
+
+TEST_P(DroppedUrls, BecomeLocalPathsOrRawNames)
+{
+    const UrlCase &c = GetParam();
+    const sourcelist::DroppedPaths dropped = sourcelist::droppedPaths({QUrl(c.url)});
+    EXPECT_EQ(dropped.paths, c.paths);
+    EXPECT_EQ(dropped.unreadable, c.unreadable);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drop, DroppedUrls,
+    ::testing::Values(
+        UrlCase{"LocalFile", "file:///m/a.eml", {"/m/a.eml"}, {}},
+        UrlCase{"Localhost", "file://localhost/m/a.eml", {"/m/a.eml"}, {}},
+        UrlCase{"EncodedSpace", "file:///m/a%20b.eml", {"/m/a b.eml"}, {}},
+        UrlCase{"EncodedUtf8", "file:///m/%C3%A9t%C3%A9.eml", {"/m/\u00e9t\u00e9.eml"}, {}},
+        UrlCase{"FolderWithSlash", "file:///m/box/", {"/m/box/"}, {}},
+        UrlCase{"NotUtf8", "file:///m/caf%E9.eml", {}, {"/m/caf\xE9.eml"}},
+        UrlCase{"OtherHost", "file://server/m/a.eml", {}, {}},
+        UrlCase{"WebAddress", "https://example.org/a.eml", {}, {}}, UrlCase{"Empty", "", {}, {}}),
+    [](const ::testing::TestParamInfo<UrlCase> &info) { return std::string(info.param.name); });
+
+struct CanDropCase
+{
+    const char *name;
+    QStringList local; // relative to the tree
+    QStringList other; // whole URLs
+    bool expected;
+};
+
+void PrintTo(const CanDropCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class CanAppendDrop : public ::testing::TestWithParam<CanDropCase>
+{
+};
+
+TEST_P(CanAppendDrop, TakesADragOnlyWhenItCanAddSomething)
+{
+    const CanDropCase &c = GetParam();
+    TempTree tree;
+    tree.files({"a.eml", "b.txt", "F/x.txt", "caf\xE9.eml"});
+    QList<QUrl> urls;
+    for (const QString &other : c.other)
+        urls.append(QUrl(other));
+    for (const QString &relative : c.local)
+        urls.append(QUrl::fromLocalFile(tree.path(relative)));
+    EXPECT_EQ(sourcelist::canAppendDrop(urls), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drop, CanAppendDrop,
+    ::testing::Values(CanDropCase{"AMessageFile", {"a.eml"}, {}, true},
+                      CanDropCase{"AFolderWhateverItHolds", {"F"}, {}, true},
+                      CanDropCase{"OtherFilesOnly", {"b.txt", "F/x.txt"}, {}, false},
+                      CanDropCase{"AMissingMessage", {"gone.eml"}, {}, false},
+                      CanDropCase{"OtherFilesAndAMessage", {"b.txt", "a.eml"}, {}, true},
+                      CanDropCase{"WebAddressesOnly", {}, {"https://example.org/a.eml"}, false},
+                      CanDropCase{"AMessageNameThatIsNotUtf8", {}, {"file:///m/caf%E9.eml"}, true},
+                      CanDropCase{"Nothing", {}, {}, false}),
+    [](const ::testing::TestParamInfo<CanDropCase> &info) { return std::string(info.param.name); });

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+#include <QTemporaryDir>
+
+// A throwaway folder tree, removed with everything in it when the test ends.
+// Relative names are raw bytes, so a tree can hold names that are not valid
+// UTF-8; for the same reason it is removed byte-wise rather than through Qt.
+// Every helper fails the current test when the file system refuses.
+class TempTree
+{
+public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree &) = delete;
+    TempTree &operator=(const TempTree &) = delete;
+
+    // The root folder, without a trailing "/".
+    [[nodiscard]] QString root() const { return m_dir.path(); }
+    // root() + "/" + relative, as text (relative must be valid UTF-8).
+    [[nodiscard]] QString path(const QString &relative) const;
+    // The raw bytes of root() + "/" + relative.
+    [[nodiscard]] QByteArray rawPath(const QByteArray &relative) const;
+
+    // Makes a folder and any missing folders above it.
+    void folder(const QByteArray &relative);
+    // Makes a small file, and any missing folders above it.
+    void file(const QByteArray &relative, const QByteArray &content = "x");
+    // Makes several files.
+    void files(const QByteArrayList &relatives);
+    // Takes every permission away from a folder (given back before removal).
+    void lock(const QByteArray &relative);
+    // Removes a file or a folder with everything in it.
+    void remove(const QByteArray &relative);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_root;
+    QByteArrayList m_locked;
+};
