@@ -2,8 +2,10 @@
 #include "frmstep1.h"
 
 #include "addfiles.h"
+#include "addfolder.h"
 #include "appearance.h"
 #include "commandbutton.h"
+#include "filedroptarget.h"
 #include "flexgrid.h"
 #include "label.h"
 #include "manual.h"
@@ -85,6 +87,12 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
 
     m_fileList = std::make_unique<FileList>(*m_grdFiles1, *m_lblCount1);
     m_fileList->load();
+
+    m_addFolderHandler = [this] { sourcelist::addFolder(*m_fileList, *m_dialogs, *m_CmdProcess); };
+    new FileDropTarget(m_grdFiles1->viewport(), [this](const QList<QUrl> &urls) {
+        sourcelist::addDroppedPaths(*m_fileList, *m_dialogs, *m_CmdProcess,
+                                    sourcelist::droppedPaths(urls));
+    });
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &frmStep1::addFilesClicked);
     connect(m_cmdClear1, &QPushButton::clicked, this, &frmStep1::clearClicked);

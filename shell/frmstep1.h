@@ -25,9 +25,10 @@ class Shape;
 // the one listed first in the window's design lies in front.
 //
 // The push buttons are the entries into the program: cmdAdd (Add files),
-// cmdClear1 (Clear), CmdAddFolder and CmdProcess (handlers set from outside),
-// CmdHelp (opens the manual) and cmdEnd (Exit, after a confirmation). Closing
-// the window by any means ends the program at once.
+// cmdClear1 (Clear), CmdAddFolder (Add folder), CmdProcess (a handler set from
+// outside), CmdHelp (opens the manual) and cmdEnd (Exit, after a
+// confirmation). Files and folders dropped on grdFiles1 are appended as Add
+// folder appends. Closing the window by any means ends the program at once.
 //
 // Every question and outside call goes through the Dialogs given at
 // construction; without one, the window makes and owns a QtDialogs.
@@ -57,7 +58,7 @@ public:
     // Runs when CmdProcess is clicked (it is only clickable when enabled). The
     // conversion run is plugged in here; until then the click does nothing.
     void setProcessHandler(Handler handler) { m_processHandler = std::move(handler); }
-    // Runs when CmdAddFolder is clicked; until set the click does nothing.
+    // Runs when CmdAddFolder is clicked instead of the Add folder command.
     void setAddFolderHandler(Handler handler) { m_addFolderHandler = std::move(handler); }
 
     // Ends the program when the window closes. The default flushes standard

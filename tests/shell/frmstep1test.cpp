@@ -9,6 +9,7 @@
 #include "manual.h"
 #include "progressbar.h"
 #include "shape.h"
+#include "temptree.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +19,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -632,6 +636,77 @@ TEST(frmStep1, AddFilesFillsTheGridAndEnablesProcess)
     EXPECT_EQ(w.form.grdFiles1()->cellText(1, 0), "/home/ann/Mail/b.emlx");
     EXPECT_EQ(w.form.lblCount1()->text(), "2 files");
     EXPECT_TRUE(w.form.CmdProcess()->isEnabled());
+}
+
+TEST(frmStep1, AddFolderAppendsTheMessagesOfTheChosenFolderAndEnablesProcess)
+{
+    TempTree tree;
+    tree.files({"a.eml", "notes.txt", "sub/b.emlx"});
+    Window w;
+    w.form.fileList().AddFileToList(QStringLiteral("/old/x.eml"));
+    w.dialogs.folders.push_back(tree.root());
+
+    w.form.CmdAddFolder()->click();
+
+    EXPECT_EQ(w.dialogs.folderPrompts, QStringList{"Choose Source Folder..."});
+    EXPECT_EQ(w.form.grdFiles1()->Rows(), 3);
+    EXPECT_EQ(w.form.grdFiles1()->cellText(1, 0), tree.path("a.eml"));
+    EXPECT_EQ(w.form.grdFiles1()->cellText(2, 0), tree.path("sub/b.emlx"));
+    EXPECT_EQ(w.form.lblCount1()->text(), "3 files");
+    EXPECT_TRUE(w.form.CmdProcess()->isEnabled());
+    ASSERT_EQ(w.dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.dialogs.messageBoxes.front().text, "2 Files Added to List.");
+    EXPECT_EQ(w.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
+}
+
+TEST(frmStep1, FilesAndFoldersDroppedOnTheGridAreAppendedLikeAddFolder)
+{
+    TempTree tree;
+    tree.files({"x.eml", "y.txt", "F/a.eml", "F/b.txt"});
+    Window w;
+    w.showActive();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tree.path("F")), QUrl::fromLocalFile(tree.path("y.txt")),
+                  QUrl::fromLocalFile(tree.path("x.eml"))});
+    QWidget *cells = w.form.grdFiles1()->viewport();
+    const QPoint inside = cells->rect().center();
+
+    QDragEnterEvent enter(inside, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(cells, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(inside, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(cells, &move);
+    EXPECT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(inside), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(cells, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    QApplication::processEvents();
+
+    EXPECT_EQ(w.form.grdFiles1()->Rows(), 2);
+    EXPECT_EQ(w.form.grdFiles1()->cellText(0, 0), tree.path("F/a.eml"));
+    EXPECT_EQ(w.form.grdFiles1()->cellText(1, 0), tree.path("x.eml"));
+    EXPECT_EQ(w.form.lblCount1()->text(), "2 files");
+    EXPECT_TRUE(w.form.CmdProcess()->isEnabled());
+    ASSERT_EQ(w.dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.dialogs.messageBoxes.front().text, "2 Files Added to List.");
+}
+
+TEST(frmStep1, TheGridRefusesADragOfOtherFiles)
+{
+    TempTree tree;
+    tree.file("notes.txt");
+    Window w;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tree.path("notes.txt"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.form.grdFiles1()->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
 }
 
 TEST(frmStep1, ProcessClickRunsItsHandlerOnlyWhenEnabled)
