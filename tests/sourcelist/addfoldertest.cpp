@@ -14,11 +14,6 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString kOld = QStringLiteral("/old/listed.eml");
