@@ -23,3 +23,16 @@ add_compile_definitions(QT_NO_KEYWORDS)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     add_compile_options(-Wall -Wextra -Wpedantic)
 endif()
+
+# libFuzzer targets in tests/fuzz. They need clang; everything in such a build
+# carries coverage instrumentation and the two sanitizers, so a fuzz build
+# lives in its own build folder (see tests/fuzz/README.md).
+option(LETTERFOLD_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(LETTERFOLD_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "LETTERFOLD_FUZZ needs clang: configure with CC=clang CXX=clang++")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
