@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "isolation.h"
+
+#include <ostream>
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+// Messages to put in a test tree, and the checks every fault test makes.
+namespace faultchecks {
+
+// A message whose Subject is subject, padded with body lines to at least size bytes.
+[[nodiscard]] QByteArray message(const QString &subject, qsizetype size = 0);
+
+// Writes message(subject, size) to path, creating missing folders.
+void writeMessage(const QString &path, const QString &subject, qsizetype size = 0);
+
+// Fails the test unless the tree is what it was: same entries, same bytes.
+void expectUnchanged(const QMap<QByteArray, QByteArray> &before,
+                     const QMap<QByteArray, QByteArray> &after);
+
+// Fails the test unless the child finished and its run told the truth:
+// - every copied message's target is in the destination, byte-identical to its source;
+// - every message not converted has a reason, and its target is absent;
+// - the destination holds nothing but those copies and their folders (no
+//   partial file, no temporary file);
+// - the counts match the reports, and "Converted Successfully !" is shown
+//   exactly when every message was converted.
+// Entries in destinationBefore were there before the run; they are allowed to
+// stay, and must stay unchanged unless a copy replaced them.
+void expectHonestRun(const isolation::Result &result,
+                     const QMap<QByteArray, QByteArray> &destinationBefore = {});
+
+// The reports of the run with a given status.
+[[nodiscard]] int countWithStatus(const isolation::Result &result, MessageStatus status);
+
+} // namespace faultchecks

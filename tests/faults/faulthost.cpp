@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#include "faulthost.h"
+
+FaultHost::FaultHost(QStringList rows, QString destination)
+    : m_rows(std::move(rows)), m_destination(std::move(destination))
+{}
+
+void FaultHost::setCurrentCell(int row)
+{
+    m_row = row;
+    m_yieldInRow = 0;
+}
+
+void FaultHost::yield()
+{
+    ++m_yieldInRow;
+    if (m_hook)
+        m_hook(m_row, m_yieldInRow);
+}
+
+void FaultHost::reportMessage(const MessageReport &report)
+{
+    m_reports.append(report);
+    if (m_reportHook)
+        m_reportHook(report);
+}
+
+void FaultHost::showSummary(const RunSummary &summary, const QString &text)
+{
+    m_summary = summary;
+    m_summaryText = text;
+    m_summaryShown = true;
+}

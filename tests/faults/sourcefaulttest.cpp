@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: MIT
+// Sources that change between being listed and being copied: a user deletes a
+// file, another program swaps it for a folder or a fifo, permissions change.
+// The change is made for real at a yield of the run, exactly where a window's
+// event loop would let it happen. The message concerned fails with a reason,
+// nothing is written for it, the others are converted, and no other source
+// changes.
+#include "faultchecks.h"
+#include "isolation.h"
+#include "testsupport.h"
+#include "treesnapshot.h"
+#include "workspace.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using faultchecks::countWithStatus;
+
+// The yields of a row (see FaultHost): 1 before its path is read, 3 after its
+// name has been composed, just before the copy.
+constexpr int kBeforeRead = 1;
+constexpr int kBeforeCopy = 3;
+
+struct VanishingCase
+{
+    const char *name;
+    int yieldInRow;                         // when the change is made
+    void (*change)(const QByteArray &path); // done to the middle row's file
+    bool asNobody;                          // permissions must bite
+};
+
+void PrintTo(const VanishingCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+void removeFile(const QByteArray &path)
+{
+    ::unlink(path.constData());
+}
+
+void replaceByFolder(const QByteArray &path)
+{
+    ::unlink(path.constData());
+    ::mkdir(path.constData(), 0755);
+}
+
+void replaceByFifo(const QByteArray &path)
+{
+    ::unlink(path.constData());
+    ::mkfifo(path.constData(), 0644);
+}
+
+void makeUnreadable(const QByteArray &path)
+{
+    ::chmod(path.constData(), 0);
+}
+
+void replaceByDanglingLink(const QByteArray &path)
+{
+    ::unlink(path.constData());
+    (void)::symlink("no-such-file.eml", path.constData());
+}
+
+class ChangingSource : public testing::TestWithParam<VanishingCase>
+{
+};
+
+TEST_P(ChangingSource, FailsThatMessageAloneWithAReasonAndWritesNothingForIt)
+{
+    const VanishingCase &c = GetParam();
+    Workspace space;
+    ASSERT_TRUE(space.isValid());
+    QStringList rows;
+    for (int i = 0; i < 3; ++i) {
+        rows.append(space.source(QStringLiteral("Inbox/m%1.eml").arg(i)));
+        faultchecks::writeMessage(rows.last(), QStringLiteral("Message %1").arg(i), 4096);
+    }
+    const QByteArray victim = QFile::encodeName(rows[1]);
+    // The child that gives up root must own the file to change its permissions.
+    if (c.asNobody && ::geteuid() == 0) {
+        ASSERT_EQ(::chown(victim.constData(), isolation::kNobody, isolation::kNobody), 0);
+    }
+    auto before = treesnapshot::take(space.source());
+    before.remove(victim);
+
+    const isolation::Result result = isolation::run([&](isolation::Result &out) {
+        if (c.asNobody) {
+            out.skipReason = isolation::dropRoot();
+            if (!out.skipReason.isEmpty())
+                return;
+        }
+        isolation::convert(out, rows, space.destination(), ConversionRun::Mode::Copy,
+                           [&](int row, int yieldInRow) {
+                               if (row == 1 && yieldInRow == c.yieldInRow)
+                                   c.change(victim);
+                           });
+    });
+    if (!result.skipReason.isEmpty())
+        GTEST_SKIP() << result.skipReason.toStdString();
+
+    faultchecks::expectHonestRun(result);
+    ASSERT_EQ(result.reports.size(), 3);
+    EXPECT_EQ(result.reports[0].status, MessageStatus::Copied);
+    EXPECT_EQ(result.reports[1].status, MessageStatus::Failed);
+    EXPECT_FALSE(result.reports[1].reason.isEmpty());
+    EXPECT_EQ(result.reports[2].status, MessageStatus::Copied);
+    EXPECT_EQ(result.converted, 2);
+
+    auto after = treesnapshot::take(space.source());
+    after.remove(victim);
+    faultchecks::expectUnchanged(before, after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangingSource,
+    testing::Values(
+        VanishingCase{"RemovedBeforeItsTurn", kBeforeRead, removeFile, false},
+        VanishingCase{"RemovedAfterItsNameWasMade", kBeforeCopy, removeFile, false},
+        VanishingCase{"ReplacedByAFolder", kBeforeRead, replaceByFolder, false},
+        VanishingCase{"ReplacedByAFolderBeforeTheCopy", kBeforeCopy, replaceByFolder, false},
+        // A fifo with no writer: neither reading nor copying may wait for one.
+        VanishingCase{"ReplacedByAFifo", kBeforeRead, replaceByFifo, false},
+        VanishingCase{"ReplacedByAFifoBeforeTheCopy", kBeforeCopy, replaceByFifo, false},
+        VanishingCase{"ReplacedByADanglingLink", kBeforeCopy, replaceByDanglingLink, false},
+        VanishingCase{"MadeUnreadable", kBeforeRead, makeUnreadable, true},
+        VanishingCase{"MadeUnreadableBeforeTheCopy", kBeforeCopy, makeUnreadable, true}),
+    [](const testing::TestParamInfo<VanishingCase> &info) { return info.param.name; });
+
+// A folder or a fifo listed as a message from the start (as Add files could list
+// a fifo named like a message) is refused without waiting on it.
+TEST(ListedSource, ThatIsAFifoOrAFolderFailsWithoutBlocking)
+{
+    Workspace space;
+    ASSERT_TRUE(space.isValid());
+    const QString fifo = space.source(QStringLiteral("pipe.eml"));
+    const QString folder = space.source(QStringLiteral("folder.eml"));
+    const QString good = space.source(QStringLiteral("good.eml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    faultchecks::writeMessage(good, QStringLiteral("Good"));
+    const auto before = treesnapshot::take(space.source());
+
+    const isolation::Result result = isolation::run([&](isolation::Result &out) {
+        isolation::convert(out, {fifo, folder, good}, space.destination());
+    });
+
+    faultchecks::expectHonestRun(result);
+    ASSERT_EQ(result.reports.size(), 3);
+    EXPECT_EQ(result.reports[0].status, MessageStatus::Failed);
+    EXPECT_EQ(result.reports[1].status, MessageStatus::Failed);
+    EXPECT_EQ(result.reports[2].status, MessageStatus::Copied);
+    faultchecks::expectUnchanged(before, treesnapshot::take(space.source()));
+}
+
+} // namespace
