@@ -26,6 +26,24 @@ QString settleDestination(const QString &destination)
 
 QString targetFolder(const QString &settledDestination, const QString &sourceFolder)
 {
+    // A listed path may hold "." and ".." steps (the command line takes paths as
+    // typed). Joined as they are, enough ".." would climb out of the destination
+    // and put a copy among the user's own files, so they are resolved as text
+    // first, never above the root: "/a/../../b/" counts as "/b/".
+    const QStringList steps = sourceFolder.split(QLatin1Char('/'));
+    if (steps.contains(QStringLiteral("..")) || steps.contains(QStringLiteral("."))) {
+        QStringList kept;
+        for (const QString &step : steps) {
+            if (step == QStringLiteral("..")) {
+                if (!kept.isEmpty())
+                    kept.removeLast();
+            } else if (!step.isEmpty() && step != QStringLiteral(".")) {
+                kept.append(step);
+            }
+        }
+        return settledDestination +
+               (kept.isEmpty() ? QString() : kept.join(QLatin1Char('/')) + QLatin1Char('/'));
+    }
     // The root "/" plays the part of a drive prefix: drop it, keep the rest.
     return settledDestination +
            (sourceFolder.startsWith(QLatin1Char('/')) ? sourceFolder.mid(1) : sourceFolder);

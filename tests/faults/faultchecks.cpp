@@ -73,7 +73,7 @@ void expectHonestRun(const isolation::Result &result,
         if (report.status == MessageStatus::Copied) {
             copiedTargets.insert(target);
             const QByteArray sourceHash =
-                treesnapshot::contentHash(QFile::encodeName(report.source));
+                treesnapshot::contentHash(QFile::encodeName(report.source), true);
             EXPECT_FALSE(sourceHash.isEmpty()) << what;
             EXPECT_EQ(hashOf(result.destination.value(target)), sourceHash)
                 << "the copy is not its source byte for byte: " << what;

@@ -36,6 +36,7 @@ public:
     int rowCount() const override { return int(m_rows.size()); }
     void setCurrentCell(int row) override;
     QString currentCellText() const override { return m_rows.value(m_row); }
+    QString rowText(int row) const override { return m_rows.value(row); }
     NamingScheme selectedScheme() const override { return m_scheme; }
     bool removeReply() const override { return false; }
     bool removeForward() const override { return false; }

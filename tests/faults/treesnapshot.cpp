@@ -77,9 +77,10 @@ QByteArray describeFile(const QByteArray &path)
     return "file " + modeText(info.st_mode) + ' ' + hash;
 }
 
-QByteArray contentHash(const QByteArray &path)
+QByteArray contentHash(const QByteArray &path, bool followLinks)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(path.constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return {};
     QCryptographicHash hash(QCryptographicHash::Sha256);

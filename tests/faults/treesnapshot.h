@@ -20,7 +20,8 @@ namespace treesnapshot {
 // The description take() gives a regular file's content: "file <mode> <sha-256>".
 [[nodiscard]] QByteArray describeFile(const QByteArray &path);
 
-// The sha-256 of a file's content, in hex; "" when it cannot be read.
-[[nodiscard]] QByteArray contentHash(const QByteArray &path);
+// The sha-256 of a file's content, in hex; "" when it cannot be read (or is a
+// link and followLinks is not set).
+[[nodiscard]] QByteArray contentHash(const QByteArray &path, bool followLinks = false);
 
 } // namespace treesnapshot
