@@ -236,3 +236,34 @@ TEST_F(CliTest, JsonLinesCarryTheFourKeysAndNothingElseGoesToStdout)
 }
 
 } // namespace
+
+// Regression: with the destination "/", copies land beside their sources, and
+// a.eml's copy took the name of Other.eml, listed after it, and replaced it
+// before its own turn came.
+TEST_F(CliTest, NeverReplacesAMessageListedLaterWhenCopiesLandAmongTheSources)
+{
+    const QString a = source(QStringLiteral("r/a.eml"), message(QStringLiteral("Other")));
+    const QString other = source(QStringLiteral("r/Other.eml"), message(QStringLiteral("Third")));
+    const QByteArray otherBytes = readAll(other);
+
+    const Result result = cli({QStringLiteral("--to"), QStringLiteral("/"), a, other});
+    EXPECT_EQ(result.exitCode, 1) << "a message was left alone, so not all were converted";
+    EXPECT_EQ(readAll(other), otherBytes);
+    EXPECT_EQ(readAll(m_root + QStringLiteral("/src/r/Third.eml")), otherBytes);
+    EXPECT_TRUE(result.err.contains(a)) << result.err.toStdString();
+}
+
+// Regression: ".." steps in a SOURCE path climbed out of the destination, so
+// the copy of a.eml (Subject "Keep") replaced Keep.eml beside it.
+TEST_F(CliTest, ParentStepsInASourceNeverPutACopyOutsideTheDestination)
+{
+    const QString a = source(QStringLiteral("d/a.eml"), message(QStringLiteral("Keep")));
+    const QString keep = source(QStringLiteral("d/Keep.eml"), message(QStringLiteral("Mine")));
+    const QByteArray keepBytes = readAll(keep);
+    const QString climbing = QStringLiteral("/../../../../../../../..") + a;
+
+    const Result result = cli({QStringLiteral("--to"), m_out, climbing});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(readAll(keep), keepBytes);
+    EXPECT_EQ(readAll(target(a, QStringLiteral("Keep.eml"))), readAll(a));
+}
