@@ -6,12 +6,14 @@
 #include "appearance.h"
 #include "commandbutton.h"
 #include "filedroptarget.h"
+#include "conversionrun.h"
 #include "flexgrid.h"
 #include "label.h"
 #include "manual.h"
 #include "progressbar.h"
 #include "qtdialogs.h"
 #include "shape.h"
+#include "windowhost.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +95,10 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
         sourcelist::addDroppedPaths(*m_fileList, *m_dialogs, *m_CmdProcess,
                                     sourcelist::droppedPaths(urls));
     });
+
+    m_windowHost = std::make_unique<WindowHost>(*this);
+    m_conversionRun = std::make_unique<ConversionRun>(*m_windowHost);
+    m_processHandler = [this] { m_conversionRun->run(); };
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &frmStep1::addFilesClicked);
     connect(m_cmdClear1, &QPushButton::clicked, this, &frmStep1::clearClicked);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class CommandButton;
+class ConversionRun;
 class FlexGrid;
 class Label;
 class ProgressBar;
@@ -18,6 +19,7 @@ class QCheckBox;
 class QGroupBox;
 class QRadioButton;
 class Shape;
+class WindowHost;
 
 // The program's one window. Its controls are laid out at fixed positions in a
 // client area of 543 x 503 pixels that cannot be resized; each control's
@@ -25,8 +27,8 @@ class Shape;
 // the one listed first in the window's design lies in front.
 //
 // The push buttons are the entries into the program: cmdAdd (Add files),
-// cmdClear1 (Clear), CmdAddFolder (Add folder), CmdProcess (a handler set from
-// outside), CmdHelp (opens the manual) and cmdEnd (Exit, after a
+// cmdClear1 (Clear), CmdAddFolder (Add folder), CmdProcess (the conversion
+// run over this window), CmdHelp (opens the manual) and cmdEnd (Exit, after a
 // confirmation). Files and folders dropped on grdFiles1 are appended as Add
 // folder appends. Closing the window by any means ends the program at once.
 //
@@ -55,9 +57,13 @@ public:
     [[nodiscard]] bool removeRe() const;
     [[nodiscard]] bool removeFw() const;
 
-    // Runs when CmdProcess is clicked (it is only clickable when enabled). The
-    // conversion run is plugged in here; until then the click does nothing.
+    // Runs when CmdProcess is clicked (it is only clickable when enabled). It
+    // starts conversionRun() unless another handler is set; an empty one makes
+    // the click do nothing.
     void setProcessHandler(Handler handler) { m_processHandler = std::move(handler); }
+    // The window's conversion run, over a WindowHost of this window. Clicking
+    // CmdProcess while it yields does nothing.
+    [[nodiscard]] ConversionRun &conversionRun() const { return *m_conversionRun; }
     // Runs when CmdAddFolder is clicked instead of the Add folder command.
     void setAddFolderHandler(Handler handler) { m_addFolderHandler = std::move(handler); }
 
@@ -122,6 +128,8 @@ private:
     Label *m_LblProgessCurrent = nullptr;
 
     std::unique_ptr<FileList> m_fileList;
+    std::unique_ptr<WindowHost> m_windowHost;
+    std::unique_ptr<ConversionRun> m_conversionRun;
     Handler m_processHandler;
     Handler m_addFolderHandler;
     Handler m_endProgram;

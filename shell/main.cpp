@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "appearance.h"
 #include "frmstep1.h"
+#include "identity.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Letterfold"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brantwell Letterfold"));
-    QApplication::setApplicationVersion(QStringLiteral(LETTERFOLD_VERSION));
-    QApplication::setOrganizationName(QStringLiteral("Brantwell Inc."));
-    QApplication::setDesktopFileName(QStringLiteral("letterfold"));
+    shell::setApplicationIdentity();
 
     shell::registerFonts();
     QApplication::setWindowIcon(shell::applicationIcon());
 
+    // The window wires Process to the conversion run over itself.
     frmStep1 window;
     window.show();
     return QApplication::exec();

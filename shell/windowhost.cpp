@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#include "windowhost.h"
+
+#include "conversionrun.h"
+#include "flexgrid.h"
+#include "frmstep1.h"
+#include "label.h"
+#include "progressbar.h"
+
+WindowHost::WindowHost(frmStep1 &window, YieldFunction turn)
+    : m_window(window), m_turn(std::move(turn))
+{}
+
+int WindowHost::rowCount() const
+{
+    return m_window.grdFiles1()->Rows();
+}
+
+void WindowHost::setCurrentCell(int row)
+{
+    m_currentRow = row;
+    FlexGrid *grid = m_window.grdFiles1();
+    // The grid raises on a row it does not have; the run never asks for one, but
+    // nothing may escape into the window's event loop.
+    if (row < 0 || row >= grid->Rows())
+        return;
+    if (grid->Col() != 0)
+        grid->setCol(0);
+    grid->setRow(row);
+}
+
+QString WindowHost::currentCellText() const
+{
+    return rowText(m_currentRow);
+}
+
+QString WindowHost::rowText(int row) const
+{
+    return m_window.grdFiles1()->cellText(row, 0);
+}
+
+NamingScheme WindowHost::selectedScheme() const
+{
+    return m_window.selectedScheme();
+}
+
+bool WindowHost::removeReply() const
+{
+    return m_window.removeRe();
+}
+
+bool WindowHost::removeForward() const
+{
+    return m_window.removeFw();
+}
+
+QString WindowHost::askDestination()
+{
+    return m_window.dialogs().browseForFolder(QString::fromUtf16(conversion::kDestinationPrompt));
+}
+
+void WindowHost::yield()
+{
+    if (m_turn) {
+        showProgress();
+        m_turn();
+        return;
+    }
+    if (m_sinceTurn.isValid() && !m_sinceTurn.hasExpired(kTurnIntervalMs))
+        return;
+    showProgress();
+    sourcelist::processPendingEvents();
+    // Counted from the end of the turn, so a slow turn does not make the next one due at once.
+    m_sinceTurn.start();
+}
+
+void WindowHost::setProgressRange(int minimum, int maximum)
+{
+    // The minimum first: the bar never lets its maximum fall below its minimum.
+    m_window.ProgressBar1()->setMin(static_cast<float>(minimum));
+    m_window.ProgressBar1()->setMax(static_cast<float>(maximum));
+}
+
+void WindowHost::setProgressValue(float value)
+{
+    m_pendingValue = value;
+}
+
+void WindowHost::setProgressText(const QString &text)
+{
+    m_pendingText = text;
+}
+
+void WindowHost::reportMessage(const MessageReport &) {}
+
+void WindowHost::showSummary(const RunSummary &summary, const QString &text)
+{
+    showProgress();
+    m_window.dialogs().messageBox(
+        text, QString::fromUtf16(RunSummary::kCaption), Dialogs::Buttons::OK,
+        summary.allConverted() ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation,
+        Dialogs::Answer::OK);
+}
+
+void WindowHost::showProgress()
+{
+    if (m_pendingValue) {
+        m_window.ProgressBar1()->setValue(*m_pendingValue);
+        m_pendingValue.reset();
+    }
+    if (m_pendingText) {
+        m_window.LblProgessCurrent()->setCaption(*m_pendingText);
+        m_pendingText.reset();
+    }
+}

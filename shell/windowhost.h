@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "conversionhost.h"
+#include "yield.h"
+
+#include <optional>
+#include <QElapsedTimer>
+#include <QString>
+
+class frmStep1;
+
+// The conversion run's host in the window: the list is grdFiles1, the options are
+// the window's option buttons and check boxes as they stand at each message, the
+// destination is asked with the folder browser, progress shows on ProgressBar1 and
+// LblProgessCurrent, and the summary in a message box.
+//
+// A run yields several times for every message, and rows may follow each other
+// far faster than the screen refreshes. So a yield gives the window a real turn
+// (its pending events processed) at most once every kTurnIntervalMs and returns at
+// once otherwise, and the progress bar and line are updated at those turns only:
+// the bar repaints itself the moment its value changes, which must not happen for
+// every row. Moving the current row repaints nothing until the window's turn.
+class WindowHost final : public ConversionHost
+{
+public:
+    // Shortest time between two turns the window is given during a run.
+    static constexpr int kTurnIntervalMs = 10;
+
+    // The window must outlive the host. turn: what every yield does once the
+    // latest progress is on the controls; tests pass one to act between two
+    // steps of a run. Empty: the spaced turns described above.
+    explicit WindowHost(frmStep1 &window, YieldFunction turn = {});
+
+    int rowCount() const override;
+    // Makes cell (row, 0) current; the grid's selection follows the run. A row
+    // that no longer exists is ignored.
+    void setCurrentCell(int row) override;
+    // The text of the cell the run last made current, even if the user has
+    // clicked another row since: a click during a yield must not swap one
+    // message for another.
+    QString currentCellText() const override;
+    QString rowText(int row) const override;
+    NamingScheme selectedScheme() const override;
+    bool removeReply() const override;
+    bool removeForward() const override;
+    // The folder browser with the prompt "Choose Folder to Save..."; "" on cancel.
+    QString askDestination() override;
+    void yield() override;
+    void setProgressRange(int minimum, int maximum) override;
+    // Kept until the window's next turn (or the summary), then shown.
+    void setProgressValue(float value) override;
+    void setProgressText(const QString &text) override;
+    // The window shows no per-message line: the summary lists what was not converted.
+    void reportMessage(const MessageReport &report) override;
+    // Puts the last progress on the controls, then shows text in a box captioned
+    // "Letterfold" with one OK button: the information icon when every message
+    // was converted, the exclamation icon otherwise.
+    void showSummary(const RunSummary &summary, const QString &text) override;
+
+    // Puts the latest progress value and text on the controls, if they changed.
+    void showProgress();
+
+private:
+    frmStep1 &m_window;
+    YieldFunction m_turn;
+    QElapsedTimer m_sinceTurn;
+    int m_currentRow = -1;
+    std::optional<float> m_pendingValue;
+    std::optional<QString> m_pendingText;
+};
