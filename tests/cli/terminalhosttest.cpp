@@ -98,4 +98,22 @@ TEST(TerminalHost, DrawsNothingWithoutAProgressBar)
     EXPECT_TRUE(QJsonDocument::fromJson(outText.toUtf8()).isObject());
 }
 
+TEST(TerminalHost, ReadsAnyRowWithoutMovingTheCurrentOne)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    TerminalHost host({}, {QStringLiteral("/m/a.eml"), QStringLiteral("/m/b.eml")}, out, err);
+    host.setCurrentCell(1);
+    const struct
+    {
+        int row;
+        const char *text;
+    } cases[] = {{0, "/m/a.eml"}, {1, "/m/b.eml"}, {2, ""}, {-1, ""}};
+    for (const auto &c : cases)
+        EXPECT_EQ(host.rowText(c.row), QString::fromUtf8(c.text)) << c.row;
+    EXPECT_EQ(host.currentCellText(), QStringLiteral("/m/b.eml"));
+}
+
 } // namespace
