@@ -24,8 +24,9 @@ class frmStep1;
 class WindowHost final : public ConversionHost
 {
 public:
-    // Shortest time between two turns the window is given during a run.
-    static constexpr int kTurnIntervalMs = 10;
+    // Shortest time between two turns the window is given during a run: the
+    // spacing of the window's other long commands.
+    static constexpr int kTurnIntervalMs = sourcelist::kTurnIntervalMs;
 
     // The window must outlive the host. turn: what every yield does once the
     // latest progress is on the controls; tests pass one to act between two
