@@ -85,6 +85,8 @@ QString CliOptions::helpText()
                "Copy saved mail messages (.eml, .emlx) into DEST under names built from\n"
                "their subject, sender and date, recreating each SOURCE's folder path below\n"
                "DEST. Every copy is named NAME.eml; the sources are never changed.\n"
+               "A SOURCE folder stands for every .eml and .emlx file below it, taken folder\n"
+               "by folder, level by level, names in byte order.\n"
                "\n"
                "      --to DEST         copy into the folder DEST (made when missing)\n"
                "  -s, --scheme NAME     how names are built (default: subject):\n"

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "sourceexpansion.h"
 
+#include "messagefiles.h"
+#include "pathlogger.h"
+#include "rawnames.h"
+
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <QFile>
 #include <sys/stat.h>
 
@@ -19,6 +24,43 @@ MessageReport problem(const QString &source, const QString &reason)
     return report;
 }
 
+void expandFolder(const QString &folder, SourceExpansion &expansion)
+{
+    // Nothing else runs while the terminal waits, so the scan needs no turns.
+    pathLogger scanner([] {});
+    scanner.PathLogInit();
+    scanner.setFullFileNamesOnly(true);
+    std::optional<ScanError> failure;
+    try {
+        scanner.LogPath(folder);
+    } catch (const ScanError &error) {
+        failure = error;
+    }
+    const auto found = scanner.fullFileNames();
+    const QByteArrayList unreadable = scanner.unreadableNames();
+    scanner.Terminate();
+
+    for (const auto &entry : *found)
+        if (messagefiles::isMessageFileName(entry.value))
+            expansion.rows.append(entry.value);
+    for (const QByteArray &raw : unreadable) {
+        if (!messagefiles::mayHoldMessages(raw))
+            continue;
+        expansion.problems.append(
+            problem(rawnames::visible(raw),
+                    raw.endsWith('/')
+                        ? QStringLiteral("the folder's name is not valid UTF-8; it was left out")
+                        : QStringLiteral("the name is not valid UTF-8; it was left out")));
+    }
+    if (failure) {
+        expansion.problems.append(
+            problem(failure->path().isEmpty() ? folder : failure->path(),
+                    QStringLiteral("cannot list this folder (%1); the messages found before it are "
+                                   "converted")
+                        .arg(failure->reason())));
+    }
+}
+
 } // namespace
 
 SourceExpansion expandSources(const QStringList &sources)
@@ -32,8 +74,7 @@ SourceExpansion expandSources(const QStringList &sources)
             expansion.problems.append(
                 problem(source, QString::fromLocal8Bit(std::strerror(errno))));
         } else if (S_ISDIR(info.st_mode)) {
-            expansion.problems.append(
-                problem(source, QStringLiteral("is a folder; give the message files in it")));
+            expandFolder(source, expansion);
         } else {
             // Anything else that exists is passed on; the run itself says why a
             // file that is not a message cannot be converted.

@@ -10,16 +10,22 @@
 struct SourceExpansion
 {
     QStringList rows;              // message paths, in the order given
-    QList<MessageReport> problems; // SOURCE arguments that gave no row, as failed reports
+    QList<MessageReport> problems; // what gave no row although it should have, as failed reports
 };
 
 namespace cli {
 
-// Turns absolute SOURCE paths into rows: a file (or a link to one) is one row, of
-// any name, as given. A missing SOURCE, and for now a folder, gives no row but a
-// failed report with the reason, so it counts as a message not converted while the
-// other sources go on. A folder is the one kind of SOURCE that will expand to many
-// rows once the folder scanner is wired in here.
+// Turns absolute SOURCE paths into rows, in the order given:
+//  - A file (or a link to one) is one row, of any name, as given.
+//  - A folder (or a link to one) gives a row for every .eml and .emlx file
+//    below it (messagefiles::isMessageFileName), in the folder scanner's order:
+//    folders level by level, each folder's names in byte order. A folder of the
+//    tree that cannot be listed stops that scan: the messages found before it
+//    are rows, and the folder is a problem with the reason. A message file or
+//    folder whose name is not valid UTF-8 cannot be named safely: it is a
+//    problem too, shown with its bytes escaped ("caf\xE9.eml").
+//  - A missing SOURCE is a problem with the system's reason.
+// Each problem counts as a message not converted while the other sources go on.
 [[nodiscard]] SourceExpansion expandSources(const QStringList &sources);
 
 } // namespace cli

@@ -17,4 +17,11 @@ bool isMessageFileName(const QString &path)
     return tail.endsWith(QLatin1String(".eml")) || tail.endsWith(QLatin1String(".emlx"));
 }
 
+bool mayHoldMessages(const QByteArray &rawPath)
+{
+    // The test reads only the ASCII end of the name, which reading each byte as
+    // one character keeps.
+    return rawPath.endsWith('/') || isMessageFileName(QString::fromLatin1(rawPath));
+}
+
 } // namespace messagefiles

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Which files are saved mail messages: the one test shared by every way of
@@ -14,5 +15,11 @@ namespace messagefiles {
 // bare file name give the same answer. "a.eml", "B.EML", "  c.EmLx  " and
 // ".eml" pass; "x.emlxx", "x.eml.bak", "x.eml\t" and "" do not. Never fails.
 [[nodiscard]] bool isMessageFileName(const QString &path);
+
+// For a raw path that was set aside because it is not valid UTF-8 (see
+// pathLogger::unreadableNames): whether it may have held messages, so that
+// leaving it out is worth telling the user. True for a folder (its raw path
+// ends in "/") and for a file whose name passes isMessageFileName. Never fails.
+[[nodiscard]] bool mayHoldMessages(const QByteArray &rawPath);
 
 } // namespace messagefiles

@@ -47,6 +47,9 @@ public:
     [[nodiscard]] const QString &key() const { return m_key; }
     // The system's errno for CannotList; 0 otherwise.
     [[nodiscard]] int errorCode() const { return m_errorCode; }
+    // Why, in few words: the system's text for errorCode() ("Permission
+    // denied") when there is one, else message().
+    [[nodiscard]] QString reason() const;
 
 private:
     Kind m_kind;

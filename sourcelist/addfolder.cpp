@@ -2,6 +2,7 @@
 #include "addfolder.h"
 
 #include "commanderror.h"
+#include "messagefiles.h"
 #include "pathappender.h"
 
 #include <exception>
@@ -127,7 +128,7 @@ bool canAppendDrop(const QList<QUrl> &urls)
         if (const std::optional<QString> path = textOf(*raw)) {
             if (PathAppender::mayAdd(*path))
                 return true;
-        } else if (isFolder(*raw) || PathAppender::mayHoldMessages(*raw)) {
+        } else if (isFolder(*raw) || messagefiles::mayHoldMessages(*raw)) {
             return true;
         }
     }

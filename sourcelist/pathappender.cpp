@@ -12,13 +12,6 @@
 
 namespace {
 
-QString failureReason(const ScanError &error)
-{
-    if (error.kind() == ScanError::Kind::CannotList && error.errorCode() != 0)
-        return qt_error_string(error.errorCode());
-    return error.message();
-}
-
 enum class PathKind
 {
     Folder,
@@ -59,13 +52,6 @@ bool PathAppender::mayAdd(const QString &path)
     return false;
 }
 
-bool PathAppender::mayHoldMessages(const QByteArray &raw)
-{
-    // The test reads only the name's ASCII end, which reading each byte as one
-    // character keeps.
-    return raw.endsWith('/') || messagefiles::isMessageFileName(QString::fromLatin1(raw));
-}
-
 void PathAppender::appendFolder(const QString &folder)
 {
     std::shared_ptr<const TextList> found;
@@ -78,14 +64,13 @@ void PathAppender::appendFolder(const QString &folder)
             scanner.LogPath(folder);
         } catch (const ScanError &error) {
             // What was recorded up to the failure stays in the list taken below.
-            m_failures.append(
-                {error.path().isEmpty() ? folder : error.path(), failureReason(error)});
+            m_failures.append({error.path().isEmpty() ? folder : error.path(), error.reason()});
         }
         [[maybe_unused]] const qint32 next = scanner.Count();
         found = scanner.fullFileNames();
         // Terminate forgets them.
         for (const QByteArray &raw : scanner.unreadableNames())
-            if (mayHoldMessages(raw))
+            if (messagefiles::mayHoldMessages(raw))
                 m_unreadable.append(raw);
         scanner.Terminate();
         m_list.yield();
@@ -116,7 +101,7 @@ void PathAppender::appendPaths(const QStringList &paths)
 void PathAppender::setAsideUnreadable(const QByteArrayList &rawNames)
 {
     for (const QByteArray &raw : rawNames)
-        if (mayHoldMessages(raw))
+        if (messagefiles::mayHoldMessages(raw))
             m_unreadable.append(raw);
 }
 

@@ -40,8 +40,8 @@ public:
     //    recorded before it are still appended, and the folder and the reason
     //    go to failures().
     //  - Files and folders whose names are not valid UTF-8 are not added; those
-    //    that may hold messages (folders, and files with a message name) go to
-    //    unreadableNames().
+    //    that may hold messages (messagefiles::mayHoldMessages) go to
+    //    unreadableNames(). Other names would not have been added anyway.
     // A CommandError raised by the grid passes to the caller; rows appended
     // before it stay.
     void appendFolder(const QString &folder);
@@ -53,7 +53,7 @@ public:
     void appendPaths(const QStringList &paths);
 
     // Records raw names the caller could not turn into paths, for report(),
-    // keeping those that mayHoldMessages.
+    // keeping those that messagefiles::mayHoldMessages.
     void setAsideUnreadable(const QByteArrayList &rawNames);
 
     [[nodiscard]] int added() const { return m_added; }
@@ -73,11 +73,6 @@ public:
     // a link to one) and for a regular file (or a link to one) with a message
     // name. Looks at the file system; false for "" and what does not exist.
     [[nodiscard]] static bool mayAdd(const QString &path);
-
-    // Whether a raw name set aside as not valid UTF-8 may have held messages:
-    // a folder (its raw path ends in "/") or a file with a message name. Only
-    // those are reported; other names would not have been added anyway.
-    [[nodiscard]] static bool mayHoldMessages(const QByteArray &raw);
 
 private:
     void appendIfMessage(const QString &path);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // letterfold-cli end to end: the built binary run in a temporary tree.
+#include "temptree.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -154,14 +155,11 @@ TEST_F(CliTest, ReportsMissingSourcesAndConvertsTheRestWithStatusOne)
 {
     const QString a = source(QStringLiteral("a.eml"), message(QStringLiteral("Alpha")));
     const QString missing = m_root + QStringLiteral("/src/missing.eml");
-    const Result result =
-        cli({QStringLiteral("--to"), m_out, missing, a, m_root + QStringLiteral("/src")});
+    const Result result = cli({QStringLiteral("--to"), m_out, missing, a});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(missing + QStringLiteral(": No such file or directory\n")))
         << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains(m_root + QStringLiteral("/src: is a folder")))
-        << result.err.toStdString();
-    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 3 messages.\n")))
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 2 messages.\n")))
         << result.out.toStdString();
     EXPECT_EQ(readAll(target(a, QStringLiteral("Alpha.eml"))), readAll(a));
 }
@@ -233,6 +231,85 @@ TEST_F(CliTest, JsonLinesCarryTheFourKeysAndNothingElseGoesToStdout)
             << result.err.toStdString();
         EXPECT_EQ(QFileInfo::exists(target(a, QStringLiteral("Alpha.eml"))), !dryRun);
     }
+}
+
+TEST_F(CliTest, AFolderSourceGivesItsMessagesInScanOrderAmongTheOtherSources)
+{
+    const QString first = source(QStringLiteral("first.eml"), message(QStringLiteral("First")));
+    const QString last = source(QStringLiteral("last.eml"), message(QStringLiteral("Last")));
+    TempTree tree;
+    const QByteArray emlx = message(QStringLiteral("Cee"));
+    tree.file("box/a.eml", message(QStringLiteral("A")));
+    tree.file("box/B.EML", message(QStringLiteral("Bee")));
+    tree.file("box/c.emlx",
+              QByteArray::number(emlx.size()) + "\n" + emlx +
+                  "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict/></plist>\n");
+    tree.file("box/d.txt", message(QStringLiteral("Dee")));
+    tree.file("box/sub/e.eml", message(QStringLiteral("E")));
+
+    const Result result = cli({QStringLiteral("--to"), m_out, first, tree.path("box"), last});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const struct
+    {
+        QString source;
+        const char *name;
+    } rows[] = {{first, "First.eml"},
+                // The folder's names in byte order (upper case first), then its sub-folder.
+                {tree.path("box/B.EML"), "Bee.eml"},
+                {tree.path("box/a.eml"), "A.eml"},
+                {tree.path("box/c.emlx"), "Cee.eml"},
+                {tree.path("box/sub/e.eml"), "E.eml"},
+                {last, "Last.eml"}};
+    QString expected;
+    for (const auto &row : rows)
+        expected += row.source + QStringLiteral(" -> ") +
+                    target(row.source, QString::fromUtf8(row.name)) + u'\n';
+    EXPECT_EQ(result.out, expected + QStringLiteral("Converted 6 of 6 messages.\n"));
+    EXPECT_EQ(readAll(target(tree.path("box/c.emlx"), QStringLiteral("Cee.eml"))),
+              readAll(tree.path("box/c.emlx")));
+    EXPECT_FALSE(QFileInfo::exists(target(tree.path("box/d.txt"), QStringLiteral("Dee.eml"))));
+}
+
+TEST_F(CliTest, AFolderThatCannotBeListedIsReportedAndTheMessagesFoundBeforeItAreConverted)
+{
+    // A path past the system's length limit cannot be opened even by root.
+    TempTree tree;
+    tree.file("box/a.eml", message(QStringLiteral("A")));
+    tree.deepFolders("box/deep", 17);
+
+    const Result result = cli({QStringLiteral("--to"), m_out, tree.path("box")});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.startsWith(tree.path("box/a.eml") + QStringLiteral(" -> ") +
+                                      target(tree.path("box/a.eml"), QStringLiteral("A.eml"))))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 2 messages.\n")))
+        << result.out.toStdString();
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << result.err.toStdString();
+    EXPECT_TRUE(lines.front().startsWith(tree.path("box/deep/ddd"))) << result.err.toStdString();
+    EXPECT_TRUE(lines.front().endsWith(
+        QStringLiteral("/: cannot list this folder (File name too long); the messages found "
+                       "before it are converted")))
+        << result.err.toStdString();
+}
+
+TEST_F(CliTest, MessagesInAFolderWhoseNamesAreNotUtf8AreReportedAsNotConverted)
+{
+    TempTree tree;
+    tree.file("box/ok.eml", message(QStringLiteral("Ok")));
+    tree.file("box/caf\xE9.eml", message(QStringLiteral("Cafe")));
+    tree.file("box/n\xE9.txt", message(QStringLiteral("Note")));
+
+    const Result result = cli({QStringLiteral("--to"), m_out, tree.path("box")});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, tree.path("box") + QStringLiteral("/caf\\xE9.eml: the name is not valid "
+                                                            "UTF-8; it was left out\n"));
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 2 messages.\n")))
+        << result.out.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(target(tree.path("box/ok.eml"), QStringLiteral("Ok.eml"))));
 }
 
 } // namespace

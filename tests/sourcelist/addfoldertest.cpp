@@ -324,7 +324,7 @@ TEST_P(AddFolderLocked, ReportsTheUnreadableFolderAndKeepsWhatWasFoundBefore)
     const LockedCase &c = GetParam();
     TempTree tree;
     tree.files({"a.eml", "M/m.eml", "Z/z.eml"});
-    tree.lock(c.locked.isEmpty() ? QByteArray(".") : c.locked);
+    tree.lock(c.locked);
     Command command;
     command.process.setEnabled(!c.processAfter);
 

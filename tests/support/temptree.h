@@ -31,10 +31,17 @@ public:
     void file(const QByteArray &relative, const QByteArray &content = "x");
     // Makes several files.
     void files(const QByteArrayList &relatives);
-    // Takes every permission away from a folder (given back before removal).
+    // Takes every permission away from a folder, the root for "" (given back
+    // before removal).
     void lock(const QByteArray &relative);
     // Removes a file or a folder with everything in it.
     void remove(const QByteArray &relative);
+    // Makes relative and, below it, levels folders nested one in the other, each
+    // named with 255 "d" (the longest name a folder can have). From the
+    // sixteenth level on, a path to such a folder is longer than the system
+    // takes (PATH_MAX, 4096 bytes), so it cannot be opened by path, even by
+    // root. Returns the raw path of the deepest folder.
+    QByteArray deepFolders(const QByteArray &relative, int levels);
 
 private:
     QTemporaryDir m_dir;
