@@ -10,20 +10,16 @@
 //       prints each median and their ratio. The last word picks the scanner's
 //       yield: the program's own (default), none, or an event-loop turn at
 //       every yield point (every).
+#include "benchtiming.h"
 #include "pathlogger.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -88,13 +84,6 @@ int makeTree(const QString &root, int folders, int filesPerFolder)
     return 0;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 double timeScan(const QString &root, const pathLogger::YieldFunction &yield, qint32 *files)
 {
     QElapsedTimer timer;
@@ -110,34 +99,6 @@ double timeScan(const QString &root, const pathLogger::YieldFunction &yield, qin
     return elapsed;
 }
 
-// Spawned the light way: QProcess's own set-up would be charged to find.
-double timeFind(const QString &root)
-{
-    const QByteArray path = QFile::encodeName(root);
-    char findName[] = "find";
-    char typeOption[] = "-type";
-    char typeFile[] = "f";
-    char *argv[] = {findName, const_cast<char *>(path.constData()), typeOption, typeFile, nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-
-    QElapsedTimer timer;
-    timer.start();
-    pid_t child = 0;
-    int status = 0;
-    const bool ran = posix_spawnp(&child, "find", &actions, nullptr, argv, environ) == 0 &&
-                     waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                     WEXITSTATUS(status) == 0;
-    const double elapsed = timer.nsecsElapsed() / 1e6;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!ran) {
-        std::fprintf(stderr, "scanbench: find failed\n");
-        std::exit(1);
-    }
-    return elapsed;
-}
-
 int measure(const QString &root, int runs, const QString &yieldName)
 {
     pathLogger::YieldFunction yield;
@@ -149,17 +110,17 @@ int measure(const QString &root, int runs, const QString &yieldName)
         return usage();
 
     qint32 files = 0;
-    timeFind(root); // warm the cache
+    benchtiming::timeFind(root); // warm the cache
     timeScan(root, yield, &files);
 
     std::vector<double> scans;
     std::vector<double> finds;
     for (int run = 0; run < runs; ++run) {
         scans.push_back(timeScan(root, yield, &files));
-        finds.push_back(timeFind(root));
+        finds.push_back(benchtiming::timeFind(root));
     }
-    const double scan = median(scans);
-    const double find = median(finds);
+    const double scan = benchtiming::median(scans);
+    const double find = benchtiming::median(finds);
     out() << "files listed:        " << files << '\n'
           << "yield:               " << yieldName << '\n'
           << "runs:                " << runs << '\n'
