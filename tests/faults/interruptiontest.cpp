@@ -58,8 +58,8 @@ QStringList writeBigMessages(const Workspace &space, QMap<QByteArray, QByteArray
 
 struct KillCase
 {
-    int afterReports; // the child is killed once it has reported this many messages
-    int delayMs;      // and this long after that
+    int row;     // the row whose copy the kill interrupts
+    int delayMs; // how long after that copy has started
 };
 
 class KilledRun : public testing::TestWithParam<KillCase>
@@ -75,49 +75,57 @@ TEST_P(KilledRun, LeavesEveryCopyCompleteOrAbsentAndNoTemporaryFile)
     const QStringList rows = writeBigMessages(space, &sourceOfName);
     const auto before = treesnapshot::take(space.source());
 
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
+    // The child stops just before the copy of c.row and tells the parent; the
+    // parent lets it go and kills it c.delayMs later. So that the kill never
+    // comes too late, the child waits forever before the row after.
+    int ready[2];
+    int go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::close(fds[0]);
         FaultHost host(rows, space.destination());
-        host.setReportHook([&](const MessageReport &) { (void)::write(fds[1], "r", 1); });
+        host.setYieldHook([&](int row, int yieldInRow) {
+            char byte = 0;
+            if (row == c.row && yieldInRow == 3) {
+                (void)::write(ready[1], "r", 1);
+                (void)::read(go[0], &byte, 1);
+            } else if (row == c.row + 1 && yieldInRow == 1) {
+                (void)::read(go[0], &byte, 1); // the parent never writes again
+            }
+        });
         ConversionRun run(host);
         (void)run.run();
         ::_exit(0);
     }
-    ::close(fds[1]);
-    int reports = 0;
-    while (reports < c.afterReports) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 60'000) <= 0)
-            break;
-        char byte;
-        if (::read(fds[0], &byte, 1) != 1)
-            break;
-        ++reports;
-    }
+    ::close(ready[1]);
+    ::close(go[0]);
+    pollfd p{ready[0], POLLIN, 0};
+    char byte = 0;
+    const bool reached = ::poll(&p, 1, 120'000) == 1 && ::read(ready[0], &byte, 1) == 1;
+    (void)::write(go[1], "g", 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(c.delayMs));
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
-    ::close(fds[0]);
-    ASSERT_EQ(reports, c.afterReports) << "the run ended or stalled before it could be killed";
-    EXPECT_TRUE(WIFSIGNALED(status)) << "the run finished before the kill; nothing was tested";
+    ::close(ready[0]);
+    ::close(go[1]);
+    ASSERT_TRUE(reached) << "the run never reached the copy to interrupt";
+    EXPECT_TRUE(WIFSIGNALED(status));
 
-    EXPECT_GE(countCompleteCopies(space.destination(), sourceOfName), c.afterReports);
+    EXPECT_GE(countCompleteCopies(space.destination(), sourceOfName), c.row);
     faultchecks::expectUnchanged(before, treesnapshot::take(space.source()));
 }
 
-// Killed at different points: right after a copy was reported (the next one
-// has barely begun) and a few milliseconds into the next 8 MiB copy.
+// Killed at different moments of an 8 MiB copy: as it starts, and a few
+// milliseconds into it (or just after it, on a fast disk).
 INSTANTIATE_TEST_SUITE_P(Moments, KilledRun,
-                         testing::Values(KillCase{1, 0}, KillCase{2, 3}, KillCase{4, 8},
-                                         KillCase{6, 15}),
+                         testing::Values(KillCase{0, 0}, KillCase{1, 1}, KillCase{3, 3},
+                                         KillCase{5, 8}),
                          [](const testing::TestParamInfo<KillCase> &info) {
-                             return "AfterReport" + std::to_string(info.param.afterReports) +
-                                    "Plus" + std::to_string(info.param.delayMs) + "ms";
+                             return "InCopyOfRow" + std::to_string(info.param.row) + "After" +
+                                    std::to_string(info.param.delayMs) + "ms";
                          });
 
 } // namespace
@@ -133,7 +141,8 @@ TEST(KilledCli, LeavesEveryCopyCompleteOrAbsentAndNoTemporaryFile)
     const QStringList rows = writeBigMessages(space, &sourceOfName);
     const auto before = treesnapshot::take(space.source());
 
-    for (const int killAfter : {3, 5}) {
+    // Killed after two and three copies of eight: most of the run is still ahead.
+    for (const int killAfter : {2, 3}) {
         QProcess cli;
         cli.setProgram(QStringLiteral(LETTERFOLD_CLI));
         cli.setArguments(
