@@ -23,12 +23,7 @@ namespace {
 using testsupport::readAll;
 using testsupport::writeFile;
 
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = testsupport::ProcessResult;
 
 QByteArray message(const QString &subject, const QString &from = QStringLiteral("Ann <a@x.org>"))
 {
@@ -59,17 +54,8 @@ protected:
 
     Result cli(const QStringList &arguments, const QString &workingDirectory = {})
     {
-        QProcess process;
-        process.setProgram(QStringLiteral(LETTERFOLD_CLI));
-        process.setArguments(arguments);
-        process.setWorkingDirectory(workingDirectory.isEmpty() ? m_root : workingDirectory);
-        process.start();
-        EXPECT_TRUE(process.waitForFinished(60000));
-        Result result;
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return testsupport::runProcess(QStringLiteral(LETTERFOLD_CLI), arguments,
+                                       workingDirectory.isEmpty() ? m_root : workingDirectory);
     }
 
     QString source(const QString &relative, const QByteArray &bytes)

@@ -12,28 +12,15 @@
 
 namespace {
 
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = testsupport::ProcessResult;
 
 Result convertSamples(const QString &buildDir, const QString &tmpDir)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LETTERFOLD_BUILD_DIR"), buildDir);
     environment.insert(QStringLiteral("TMPDIR"), tmpDir);
-    process.setProcessEnvironment(environment);
-    process.setProgram(QStringLiteral(LETTERFOLD_SOURCE_DIR "/scripts/convert-samples"));
-    process.start();
-    EXPECT_TRUE(process.waitForFinished(60000));
-    Result result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return testsupport::runProcess(QStringLiteral(LETTERFOLD_SOURCE_DIR "/scripts/convert-samples"),
+                                   {}, {}, environment);
 }
 
 // Contents of the files below root, sorted, so copies and originals compare

@@ -25,6 +25,8 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace {
 
+using testsupport::snapshot;
+
 using testsupport::readAll;
 using testsupport::writeFile;
 
@@ -115,18 +117,6 @@ QByteArray message(const QString &subject, const QString &from = QStringLiteral(
         .toUtf8();
 }
 
-// Every file below root (hidden ones included, so a stray temporary file shows),
-// by path relative to root.
-QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(root).relativeFilePath(path), readAll(path));
-    }
-    return files;
-}
 
 QStringList allEntries(const QString &root)
 {

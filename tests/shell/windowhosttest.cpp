@@ -33,6 +33,8 @@
 
 namespace {
 
+using testsupport::snapshot;
+
 using testsupport::readAll;
 
 // Subject and From of a corpus message, as an independent decoder read them.
@@ -94,18 +96,6 @@ QString expectedName(const QString &corpusFile, NamingScheme scheme, bool re, bo
     return naming::FitFileName(naming::CleanName(raw, re, fw));
 }
 
-// Every file below root, by path relative to root (hidden ones too, so a stray
-// temporary file shows).
-QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(root).relativeFilePath(path), readAll(path));
-    }
-    return files;
-}
 
 // A window over scripted dialogs, whose closing is recorded instead of ending the
 // test program, and a temporary tree: picks of the corpus in a source folder and

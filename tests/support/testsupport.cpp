@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "testsupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-
-#include <gtest/gtest.h>
+#include <QProcess>
 #include <unistd.h>
 
 namespace testsupport {
@@ -34,6 +35,38 @@ void writeFile(const QString &path, const QByteArray &bytes)
 bool permissionsAreIgnored()
 {
     return geteuid() == 0;
+}
+
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(root).relativeFilePath(path), readAll(path));
+    }
+    return files;
+}
+
+ProcessResult runProcess(const QString &program, const QStringList &arguments,
+                         const QString &workingDirectory, const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start();
+    const bool finished = process.waitForFinished(60000);
+    EXPECT_TRUE(finished) << program.toStdString() << " did not finish within a minute";
+    ProcessResult result;
+    if (finished && process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
 }
 
 } // namespace testsupport

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 namespace testsupport {
 
@@ -18,5 +21,23 @@ void writeFile(const QString &path, const QByteArray &bytes);
 // True when this process ignores file permissions (root), so tests that need
 // an unreadable or unwritable path must skip.
 bool permissionsAreIgnored();
+
+// Every file below root (hidden ones too, so a stray temporary file shows),
+// by path relative to root, with its content.
+QMap<QString, QByteArray> snapshot(const QString &root);
+
+// What a finished program said and how it ended.
+struct ProcessResult
+{
+    int exitCode = -1; // -1 when it crashed or did not finish within a minute
+    QString out;
+    QString err;
+};
+
+// Runs program with arguments in workingDirectory and waits for it, at most a
+// minute; an empty environment means this process's own.
+ProcessResult runProcess(const QString &program, const QStringList &arguments,
+                         const QString &workingDirectory = {},
+                         const QProcessEnvironment &environment = {});
 
 } // namespace testsupport
