@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "conversionrun.h"
 
+#include "filecopy.h"
 #include "mailmessage.h"
 #include "modmain.h"
 #include "naming.h"
 #include "registry.h"
+#include "sourcefile.h"
 #include "targetnames.h"
 
 #include <cerrno>
@@ -67,30 +69,35 @@ QString progressText(int number, int rows)
 
 namespace {
 
-// What stat() says about a path: whether it is there, and which file it is.
-struct FileState
+// Which file a path leads to: equal for the same file under any path.
+struct FileIdentity
 {
-    bool exists = false;
-    QString error; // why stat() failed
-    mode_t mode = 0;
-    QString identity; // device and inode, equal for the same file under any path
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    friend bool operator==(const FileIdentity &, const FileIdentity &) = default;
 };
 
-FileState statPath(const QString &path)
+size_t qHash(const FileIdentity &identity, size_t seed = 0)
 {
-    struct stat info
-    {
-    };
-    FileState state;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        state.error = QString::fromLocal8Bit(std::strerror(errno));
-        return state;
-    }
-    state.exists = true;
-    state.mode = info.st_mode;
-    state.identity = QString::number(static_cast<quint64>(info.st_dev)) + QLatin1Char(':') +
-                     QString::number(static_cast<quint64>(info.st_ino));
-    return state;
+    return qHashMulti(seed, quint64(identity.device), quint64(identity.inode));
+}
+
+FileIdentity identityOf(const struct stat &info)
+{
+    return {info.st_dev, info.st_ino};
+}
+
+// The key TargetNames tells sources apart by.
+QString sourceKey(const FileIdentity &identity)
+{
+    return QString::number(quint64(identity.device)) + QLatin1Char(':') +
+           QString::number(quint64(identity.inode));
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -106,13 +113,26 @@ struct ConversionRun::RunState
     QHash<QString, QString> ensuredFolders; // folder -> "" when it exists, else the reason
     // Identity -> path as first listed, of every message listed when the run
     // started and of every row processed since. No copy may replace one of them.
-    QHash<QString, QString> sources;
+    QHash<FileIdentity, QString> sources;
 
     // Remembers a listed message; a file listed twice keeps its first path.
-    void addSource(const QString &identity, const QString &path)
+    void addSource(const FileIdentity &identity, const QString &path)
     {
         if (!sources.contains(identity))
             sources.insert(identity, path);
+    }
+
+    // Why the file existing, found where a copy of source is to go, must stay;
+    // "" when it may be replaced. Replacing it would destroy the message itself
+    // or another one the user listed, earlier or later in the list: possible
+    // only when the destination tree overlaps the sources.
+    QString whyKeep(const FileIdentity &existing, const FileIdentity &source) const
+    {
+        const auto listed = sources.constFind(existing);
+        if (listed == sources.cend())
+            return {};
+        return existing == source ? QStringLiteral("target is the source")
+                                  : QStringLiteral("target is the listed message %1").arg(*listed);
     }
 };
 
@@ -149,9 +169,9 @@ ConversionRun::End ConversionRun::run(Mode mode)
         const QString listed = m_host.rowText(row).trimmed();
         if (!listed.startsWith(QLatin1Char('/')))
             continue;
-        const FileState file = statPath(listed);
-        if (file.exists && S_ISREG(file.mode))
-            state.addSource(file.identity, listed);
+        struct stat info = {};
+        if (::stat(QFile::encodeName(listed).constData(), &info) == 0 && S_ISREG(info.st_mode))
+            state.addSource(identityOf(info), listed);
     }
     for (int row = 0; row < rows; ++row) {
         // The list may have shrunk while the run yielded; a row that is gone is no
@@ -199,16 +219,23 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (!source.startsWith(QLatin1Char('/')))
         return fail(QStringLiteral("not an absolute path"));
 
-    // Checked before any folder is made, so a missing file leaves no empty folders behind.
-    const FileState sourceFile = statPath(source);
-    if (!sourceFile.exists)
-        return fail(sourceFile.error);
-    if (S_ISDIR(sourceFile.mode))
+    // One descriptor serves every look at the file, its header and its copy.
+    // Checked before any folder is made, so a missing file leaves no empty
+    // folders behind.
+    const SourceFile sourceFile(source);
+    if (const int error = sourceFile.error()) {
+        // A file that is there but cannot be opened says which file it was.
+        if (error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG)
+            return fail(systemError(error));
+        return fail(QStringLiteral("Cannot open \"%1\": %2").arg(source, systemError(error)));
+    }
+    if (sourceFile.isFolder())
         return fail(QStringLiteral("is a folder, not a message file"));
-    if (!S_ISREG(sourceFile.mode))
+    if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
+    const FileIdentity identity = identityOf(sourceFile.status());
     // The row may have been changed while the run yielded: it counts as listed too.
-    state->addSource(sourceFile.identity, source);
+    state->addSource(identity, source);
 
     const QString folder = conversion::targetFolder(state->destination, registry::FolderOf(source));
     if (state->mode == Mode::Copy) {
@@ -229,7 +256,7 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     // A fresh reader for every message: nothing of the previous one can leak into this name.
     auto message = std::make_unique<MailMessage>();
     QString loadReason;
-    if (!message->Load(source, &loadReason))
+    if (!message->Load(sourceFile, &loadReason))
         return fail(loadReason.isEmpty() ? QStringLiteral("cannot read the message") : loadReason);
     const Outcome<QString> rawName = naming::ComposeName(*message, m_host.selectedScheme());
     if (!rawName)
@@ -238,28 +265,33 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
 
     const QString baseName =
         naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
-    report.target = state->targets.assign(folder, baseName, sourceFile.identity);
+    report.target = state->targets.assign(folder, baseName, sourceKey(identity));
 
-    // Only possible when the destination tree overlaps the sources: replacing the
-    // file would destroy the message itself or another one the user listed,
-    // earlier or later in the list.
-    const FileState targetFile = statPath(report.target);
-    const auto listed =
-        targetFile.exists ? state->sources.constFind(targetFile.identity) : state->sources.cend();
-    if (listed != state->sources.cend()) {
-        report.status = MessageStatus::Skipped;
-        report.reason = targetFile.identity == sourceFile.identity
-                            ? QStringLiteral("target is the source")
-                            : QStringLiteral("target is the listed message %1").arg(*listed);
-    } else if (state->mode == Mode::Plan) {
-        report.status = MessageStatus::Planned;
+    if (state->mode == Mode::Plan) {
+        struct stat existing = {};
+        const QString keep = ::stat(QFile::encodeName(report.target).constData(), &existing) == 0
+                                 ? state->whyKeep(identityOf(existing), identity)
+                                 : QString();
+        report.status = keep.isEmpty() ? MessageStatus::Planned : MessageStatus::Skipped;
+        report.reason = keep;
     } else {
+        filecopy::Options options;
+        options.mayReplace = [state, identity](const struct stat &existing) {
+            return state->whyKeep(identityOf(existing), identity);
+        };
         QString copyReason;
-        if (modMain::CopyFileTo(source, report.target, false, &copyReason)) {
+        switch (filecopy::copyFile(sourceFile, report.target, options, &copyReason)) {
+        case filecopy::Result::Copied:
             report.status = MessageStatus::Copied;
-        } else {
+            break;
+        case filecopy::Result::Refused:
+            report.status = MessageStatus::Skipped;
+            report.reason = copyReason;
+            break;
+        case filecopy::Result::Failed:
             report.status = MessageStatus::Failed;
             report.reason = copyReason.isEmpty() ? QStringLiteral("the copy failed") : copyReason;
+            break;
         }
     }
     m_host.yield();

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "filecopy.h"
 
+#include "filedescriptor.h"
+#include "sourcefile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <QByteArray>
 #include <QFile>
+#include <QFileDevice>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <sys/sendfile.h>
@@ -23,38 +27,6 @@ constexpr size_t kBufferBytes = size_t(128) << 10;
 constexpr int kNameAttempts = 100;
 constexpr char kTemporarySuffix[] = ".letterfold-tmp";
 constexpr qsizetype kMaxNameBytes = 255;
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(FileDescriptor &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-
-    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
-    [[nodiscard]] int get() const { return m_fd; }
-    // Closes now and reports the error close() gives, such as a deferred
-    // write error of a network file system.
-    [[nodiscard]] int close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
 
 bool fail(QString *reason, const QString &text)
 {
@@ -147,7 +119,9 @@ bool writeAll(int out, const char *data, ssize_t size, int *error)
     return true;
 }
 
-// Copies from the current offset of in to the end of the file.
+// Copies the file in, from its start, to the end of out. Offsets are given
+// explicitly so that what read the file before (its header block) does not
+// matter.
 bool copyContent(int in, int out, off_t sizeHint, int *error)
 {
     enum class Method
@@ -158,36 +132,38 @@ bool copyContent(int in, int out, off_t sizeHint, int *error)
     };
     Method method = Method::CopyFileRange;
     std::unique_ptr<char[]> buffer;
-    off_t copied = 0;
+    off_t position = 0;
     for (;;) {
         ssize_t n = 0;
         switch (method) {
         case Method::CopyFileRange:
-            n = ::copy_file_range(in, nullptr, out, nullptr, kChunkBytes, 0);
+            n = ::copy_file_range(in, &position, out, nullptr, kChunkBytes, 0);
             break;
         case Method::SendFile:
-            n = ::sendfile(out, in, nullptr, kChunkBytes);
+            n = ::sendfile(out, in, &position, kChunkBytes);
             break;
         case Method::ReadWrite:
             if (!buffer)
                 buffer = std::make_unique<char[]>(kBufferBytes);
-            n = ::read(in, buffer.get(), kBufferBytes);
-            if (n > 0 && !writeAll(out, buffer.get(), n, error))
-                return false;
+            n = ::pread(in, buffer.get(), kBufferBytes, position);
+            if (n > 0) {
+                if (!writeAll(out, buffer.get(), n, error))
+                    return false;
+                position += n;
+            }
             break;
         }
         if (n > 0) {
-            copied += n;
             // The size fstat saw is the size of the copy; stopping there saves
             // a call per file. A file that grows meanwhile is copied as it was.
-            if (method != Method::ReadWrite && copied >= sizeHint)
+            if (method != Method::ReadWrite && position >= sizeHint)
                 return true;
             continue;
         }
         if (n == 0) {
             // The kernel's copy calls also answer 0 for files whose size shows
             // only when read (/proc, /sys, some FUSE), so reading confirms the end.
-            if (method == Method::ReadWrite || (copied > 0 && copied >= sizeHint))
+            if (method == Method::ReadWrite || (position > 0 && position >= sizeHint))
                 return true;
             method = Method::ReadWrite;
             continue;
@@ -209,6 +185,33 @@ bool copyContent(int in, int out, off_t sizeHint, int *error)
         }
         method = method == Method::CopyFileRange ? Method::SendFile : Method::ReadWrite;
     }
+}
+
+// The permission bits a copy keeps: not set-user-ID, set-group-ID or sticky.
+mode_t keptMode(mode_t mode)
+{
+    return mode & (S_IRWXU | S_IRWXG | S_IRWXO);
+}
+
+// The process's file mode creation mask, read without changing it (umask()
+// would have to set it to read it, racing with other threads); -1 when the
+// system does not say. Read once: Letterfold never changes its mask.
+int creationMask()
+{
+    static const int mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (QByteArray line; !(line = status.readLine()).isEmpty();) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const int value = line.mid(6).trimmed().toInt(&ok, 8);
+                return ok ? value : -1;
+            }
+        }
+        return -1;
+    }();
+    return mask;
 }
 
 FileDescriptor createHidden(const QByteArray &targetPath, QByteArray *hiddenPath, int *error)
@@ -243,60 +246,106 @@ bool linkUnderHiddenName(int fd, const QByteArray &targetPath, QByteArray *hidde
 
 } // namespace
 
-bool copyFile(const QString &source, const QString &target, bool failIfExists, Staging staging,
-              QString *reason)
+namespace {
+
+Result failed(QString *reason, const QString &text)
 {
-    if (source.isEmpty())
-        return fail(reason, QStringLiteral("No file to copy was given"));
-    if (target.isEmpty())
-        return fail(reason, QStringLiteral("No name to copy %1 to was given").arg(source));
-    // The system would read a name only up to its first NUL: another file.
-    if (source.contains(QChar(0)))
-        return fail(reason, readFailure(source, EINVAL));
-    if (target.contains(QChar(0)))
-        return fail(reason, writeFailure(target, EINVAL));
-    const QByteArray sourcePath = QFile::encodeName(source);
-    const QByteArray targetPath = QFile::encodeName(target);
+    fail(reason, text);
+    return Result::Failed;
+}
 
-    // Non-blocking, so that opening a fifo does not wait for a writer.
-    const FileDescriptor in(
-        ::open(sourcePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!in.isOpen())
-        return fail(reason, readFailure(source, errno));
-    struct stat sourceStat = {};
-    if (::fstat(in.get(), &sourceStat) != 0)
-        return fail(reason, readFailure(source, errno));
-    if (S_ISDIR(sourceStat.st_mode))
-        return fail(reason, QStringLiteral("Cannot copy %1: it is a folder").arg(source));
-    if (!S_ISREG(sourceStat.st_mode))
-        return fail(reason, QStringLiteral("Cannot copy %1: it is not a regular file").arg(source));
+// Whether a file that has the target's name may be replaced. It never may
+// when it is the source itself, under whatever spelling.
+Result judgeExisting(const SourceFile &source, const QString &target,
+                     const struct stat &existing, const Options &options, QString *reason)
+{
+    if (options.mayReplace) {
+        const QString refusal = options.mayReplace(existing);
+        if (!refusal.isEmpty()) {
+            fail(reason, refusal);
+            return Result::Refused;
+        }
+    }
+    if (existing.st_dev == source.status().st_dev && existing.st_ino == source.status().st_ino)
+        return failed(reason, QStringLiteral("Cannot copy %1 to %2: they are the same file")
+                                  .arg(source.path(), target));
+    if (options.failIfExists)
+        return failed(reason, writeFailure(target, EEXIST));
+    if (S_ISDIR(existing.st_mode))
+        return failed(reason, writeFailure(target, EISDIR));
+    return Result::Copied;
+}
 
+// Looks at what has the target's name now. Copied means there is nothing, or
+// something that may be replaced (*exists tells which); else the copy ends so.
+Result lookAtTarget(const SourceFile &source, const QString &target,
+                    const QByteArray &targetPath, const Options &options, bool *exists,
+                    QString *reason)
+{
     // Following links here catches every spelling of the source: a link to it,
     // "a/../a", a linked folder, a second hard link.
-    struct stat targetStat = {};
-    const bool targetExists = ::stat(targetPath.constData(), &targetStat) == 0;
-    if (targetExists) {
-        if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
-            return fail(
-                reason,
-                QStringLiteral("Cannot copy %1 to %2: they are the same file").arg(source, target));
-        if (failIfExists)
-            return fail(reason, writeFailure(target, EEXIST));
-        if (S_ISDIR(targetStat.st_mode))
-            return fail(reason, writeFailure(target, EISDIR));
-    } else if (errno != ENOENT) {
-        return fail(reason, writeFailure(target, errno));
-    }
+    struct stat existing = {};
+    *exists = ::stat(targetPath.constData(), &existing) == 0;
+    if (*exists)
+        return judgeExisting(source, target, existing, options, reason);
+    // A dangling link has the name too; it is replaced like any other file.
+    if (errno != ENOENT)
+        return failed(reason, writeFailure(target, errno));
+    return Result::Copied;
+}
+
+} // namespace
+
+Result copyFile(const SourceFile &source, const QString &target, const Options &options,
+                QString *reason)
+{
+    if (source.path().isEmpty())
+        return failed(reason, QStringLiteral("No file to copy was given"));
+    if (target.isEmpty())
+        return failed(reason,
+                      QStringLiteral("No name to copy %1 to was given").arg(source.path()));
+    // The system would read a name only up to its first NUL: another file.
+    if (source.path().contains(QChar(0)))
+        return failed(reason, readFailure(source.path(), EINVAL));
+    if (target.contains(QChar(0)))
+        return failed(reason, writeFailure(target, EINVAL));
+    if (source.error() != 0)
+        return failed(reason, readFailure(source.path(), source.error()));
+    if (source.isFolder())
+        return failed(reason, QStringLiteral("Cannot copy %1: it is a folder").arg(source.path()));
+    if (!source.isRegular())
+        return failed(reason, QStringLiteral("Cannot copy %1: it is not a regular file")
+                                  .arg(source.path()));
+    const QByteArray targetPath = QFile::encodeName(target);
+    const struct stat &sourceStat = source.status();
+    const mode_t mode = keptMode(sourceStat.st_mode);
 
     FileDescriptor out;
     bool unnamed = false;
-    if (staging == Staging::Unnamed && unnamedFilesCanBeLinked()) {
-        out = FileDescriptor(::open(folderOf(targetPath).constData(),
-                                    O_TMPFILE | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (options.staging == Staging::Unnamed && unnamedFilesCanBeLinked()) {
+        // Nobody can open an unnamed file, so it may carry its final mode from
+        // the start, which saves setting it afterwards.
+        out = FileDescriptor(
+            ::open(folderOf(targetPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         unnamed = out.isOpen();
         if (!unnamed && !meansNoUnnamedFiles(errno))
-            return fail(reason, writeFailure(target, errno));
+            return failed(reason, writeFailure(target, errno));
     }
+
+    // A new name is the common case, and linking an unnamed file in fails on an
+    // existing one, so then nothing is looked at beforehand. Otherwise the
+    // target is judged before the copy is made, as it will be replaced by a
+    // rename that does not ask.
+    bool targetExists = false;
+    bool targetJudged = false;
+    if (!unnamed || options.failIfExists) {
+        const Result seen =
+            lookAtTarget(source, target, targetPath, options, &targetExists, reason);
+        if (seen != Result::Copied)
+            return seen;
+        targetJudged = true;
+    }
+
     // Whatever hidden name the content gets goes again on every way out but success.
     QByteArray hiddenPath;
     auto removeHidden = qScopeGuard([&hiddenPath] {
@@ -307,17 +356,19 @@ bool copyFile(const QString &source, const QString &target, bool failIfExists, S
     if (!unnamed) {
         out = createHidden(targetPath, &hiddenPath, &error);
         if (!out.isOpen())
-            return fail(reason, writeFailure(target, error));
+            return failed(reason, writeFailure(target, error));
     }
 
-    if (!copyContent(in.get(), out.get(), sourceStat.st_size, &error))
-        return fail(
-            reason,
-            QStringLiteral("Cannot copy %1 to %2: %3").arg(source, target, qt_error_string(error)));
+    if (!copyContent(source.descriptor(), out.get(), sourceStat.st_size, &error))
+        return failed(reason, QStringLiteral("Cannot copy %1 to %2: %3")
+                                  .arg(source.path(), target, qt_error_string(error)));
 
     // Best effort: a file system such as FAT cannot hold every mode, and the
-    // content is what the copy is for. Special bits are not carried over.
-    (void)::fchmod(out.get(), sourceStat.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO));
+    // content is what the copy is for. The mask took nothing from an unnamed
+    // file's mode when it holds no bit of the mode.
+    const int mask = creationMask();
+    if (!unnamed || mask < 0 || (mode & mode_t(mask)) != 0)
+        (void)::fchmod(out.get(), mode);
     const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
     (void)::futimens(out.get(), times);
 
@@ -327,33 +378,48 @@ bool copyFile(const QString &source, const QString &target, bool failIfExists, S
         // seen above cannot take a link, so that call is saved.
         if (!targetExists) {
             if (linkUnnamed(out.get(), targetPath) == 0)
-                return true;
-            if (errno != EEXIST || failIfExists)
-                return fail(reason, writeFailure(target, errno));
+                return Result::Copied;
+            if (errno != EEXIST || options.failIfExists)
+                return failed(reason, writeFailure(target, errno));
+        }
+        if (!targetJudged) {
+            const Result seen =
+                lookAtTarget(source, target, targetPath, options, &targetExists, reason);
+            if (seen != Result::Copied)
+                return seen;
         }
         if (!linkUnderHiddenName(out.get(), targetPath, &hiddenPath, &error))
-            return fail(reason, writeFailure(target, error));
+            return failed(reason, writeFailure(target, error));
     } else if (out.close() != 0) {
-        return fail(reason, writeFailure(target, errno));
+        return failed(reason, writeFailure(target, errno));
     }
 
-    if (failIfExists) {
+    if (options.failIfExists) {
         if (::renameat2(AT_FDCWD, hiddenPath.constData(), AT_FDCWD, targetPath.constData(),
                         RENAME_NOREPLACE) == 0) {
             removeHidden.dismiss();
-            return true;
+            return Result::Copied;
         }
         // Without RENAME_NOREPLACE, a hard link is the other call that refuses
         // an existing name; the hidden name then goes with the guard.
         if ((errno != EINVAL && errno != ENOSYS) ||
             ::link(hiddenPath.constData(), targetPath.constData()) != 0)
-            return fail(reason, writeFailure(target, errno));
-        return true;
+            return failed(reason, writeFailure(target, errno));
+        return Result::Copied;
     }
     if (::rename(hiddenPath.constData(), targetPath.constData()) != 0)
-        return fail(reason, writeFailure(target, errno));
+        return failed(reason, writeFailure(target, errno));
     removeHidden.dismiss();
-    return true;
+    return Result::Copied;
+}
+
+bool copyFile(const QString &source, const QString &target, bool failIfExists, Staging staging,
+              QString *reason)
+{
+    Options options;
+    options.failIfExists = failIfExists;
+    options.staging = staging;
+    return copyFile(SourceFile(source), target, options, reason) == Result::Copied;
 }
 
 } // namespace filecopy

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <sys/stat.h>
+
+class SourceFile;
 
 // The whole-or-nothing file copy behind modMain::CopyFileTo.
 //
@@ -27,9 +31,40 @@ enum class Staging
     Hidden,
 };
 
-// Copies source to target as modMain::CopyFileTo describes, staging the
-// content as asked. Returns true when the copy was made; false with *reason
-// set, and nothing created or changed, otherwise.
+// How one copy ended.
+enum class Result
+{
+    Copied,
+    // Options::mayReplace kept the file that has the target's name.
+    Refused,
+    Failed,
+};
+
+struct Options
+{
+    // Leave an existing target alone and fail.
+    bool failIfExists = false;
+    Staging staging = Staging::Unnamed;
+    // Asked, with its status, about a file that has the target's name before
+    // the copy replaces it: "" lets it go, any other text keeps it, and the copy
+    // ends Refused with that text as its reason. Asked at most once per copy;
+    // a dangling link is not asked about.
+    std::function<QString(const struct stat &existing)> mayReplace;
+};
+
+// Copies the file opened as source to target as modMain::CopyFileTo describes,
+// reading it through source's own descriptor from its start. Returns Copied
+// when the copy was made; Refused or Failed with *reason set, and nothing
+// created or changed, otherwise. With unnamed staging and without
+// failIfExists the target is looked at only when linking shows that it
+// exists, so a target that is the source itself is found only then, after the
+// content was written to a file nobody sees (and which then goes).
+[[nodiscard]] Result copyFile(const SourceFile &source, const QString &target,
+                              const Options &options, QString *reason = nullptr);
+
+// Opens source and copies it as above, staging the content as asked. Returns
+// true when the copy was made; false with *reason set, and nothing created or
+// changed, otherwise.
 [[nodiscard]] bool copyFile(const QString &source, const QString &target, bool failIfExists,
                             Staging staging, QString *reason = nullptr);
 

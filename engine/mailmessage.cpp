@@ -11,17 +11,16 @@
 #include "mailmessage.h"
 
 #include "oledate.h"
+#include "sourcefile.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <gmime/gmime.h>
 #include <limits>
 #include <optional>
 #include <QByteArrayView>
+#include <QHash>
 #include <QDateTime>
-#include <QFile>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,8 +35,9 @@ struct HeaderValues
 };
 
 // The first read covers the header block of nearly every message; only a
-// message whose headers run past it costs a second read.
-constexpr qsizetype kFirstRead = 64 * 1024;
+// message whose headers run past it costs a second read. Reading more would
+// copy body bytes that are never looked at.
+constexpr qsizetype kFirstRead = 16 * 1024;
 // A byte count line longer than this is no byte count.
 constexpr qsizetype kMaxCountLine = 32;
 
@@ -78,25 +78,70 @@ struct ParserOptionsFree
 };
 using ParserOptionsPtr = std::unique_ptr<GMimeParserOptions, ParserOptionsFree>;
 
-// A converter from g_mime_iconv_open(), closed when it goes out of scope.
-class Converter
+// Converters from g_mime_iconv_open() by charset name, kept open for the
+// thread's life: opening one costs more than converting a header. A charset
+// iconv does not know is remembered as such. Holds a bounded number of them,
+// however many names hostile mail invents.
+class Converters
 {
 public:
-    Converter(const char *to, const char *from) : m_cd(g_mime_iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (isOpen())
-            g_mime_iconv_close(m_cd);
-    }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
+    Converters() = default;
+    ~Converters() { clear(); }
+    Converters(const Converters &) = delete;
+    Converters &operator=(const Converters &) = delete;
 
-    [[nodiscard]] bool isOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    [[nodiscard]] iconv_t get() const { return m_cd; }
+    // The converter from charset to UTF-8, in its initial state; nullopt when
+    // iconv does not know the charset.
+    std::optional<iconv_t> toUtf8(const QByteArray &charset)
+    {
+        auto it = m_open.find(charset);
+        if (it == m_open.end()) {
+            if (m_open.size() >= kMaxOpen)
+                clear();
+            it = m_open.insert(charset, g_mime_iconv_open("UTF-8", charset.constData()));
+        }
+        if (*it == kNone)
+            return std::nullopt;
+        iconv(*it, nullptr, nullptr, nullptr, nullptr);
+        return *it;
+    }
+
+    // Whether charset reads ASCII as ASCII, as header bytes must be read (not
+    // so UTF-16 or UTF-32); nullopt when not yet known.
+    std::optional<bool> extendsAscii(const QByteArray &charset) const
+    {
+        const auto it = m_extendsAscii.constFind(charset);
+        return it == m_extendsAscii.cend() ? std::nullopt : std::optional<bool>(*it);
+    }
+    void setExtendsAscii(const QByteArray &charset, bool extends)
+    {
+        if (m_extendsAscii.size() >= kMaxOpen)
+            m_extendsAscii.clear();
+        m_extendsAscii.insert(charset, extends);
+    }
 
 private:
-    iconv_t m_cd;
+    static constexpr qsizetype kMaxOpen = 64;
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+
+    void clear()
+    {
+        for (const iconv_t converter : std::as_const(m_open)) {
+            if (converter != kNone)
+                g_mime_iconv_close(converter);
+        }
+        m_open.clear();
+    }
+
+    QHash<QByteArray, iconv_t> m_open;
+    QHash<QByteArray, bool> m_extendsAscii;
 };
+
+Converters &converters()
+{
+    thread_local Converters perThread;
+    return perThread;
+}
 
 // ---------------------------------------------------------------------------
 // Framing
@@ -229,8 +274,8 @@ std::optional<QByteArray> convertToUtf8(QByteArrayView bytes, const QByteArray &
 {
     if (charset.isEmpty())
         return std::nullopt; // iconv would read "" as the locale's charset
-    Converter converter("UTF-8", charset.constData());
-    if (!converter.isOpen())
+    const std::optional<iconv_t> converter = converters().toUtf8(charset);
+    if (!converter)
         return std::nullopt;
     QByteArray out(bytes.size() * 4 + 16, Qt::Uninitialized);
     char *in = const_cast<char *>(bytes.data());
@@ -242,8 +287,8 @@ std::optional<QByteArray> convertToUtf8(QByteArrayView bytes, const QByteArray &
     for (bool flushing = false;;) {
         char *outPos = out.data() + used;
         size_t outLeft = static_cast<size_t>(out.size()) - used;
-        const size_t rc = flushing ? iconv(converter.get(), nullptr, nullptr, &outPos, &outLeft)
-                                   : iconv(converter.get(), &in, &inLeft, &outPos, &outLeft);
+        const size_t rc = flushing ? iconv(*converter, nullptr, nullptr, &outPos, &outLeft)
+                                   : iconv(*converter, &in, &inLeft, &outPos, &outLeft);
         used = static_cast<size_t>(outPos - out.data());
         if (rc == static_cast<size_t>(-1)) {
             if (errno == E2BIG) {
@@ -282,9 +327,12 @@ QByteArray contentTypeCharset(const QByteArray &contentType, GMimeParserOptions 
     // Header bytes are read as an extension of ASCII; a charset that is none
     // (UTF-16, UTF-32) would turn every 8-bit header into nonsense.
     const QByteArray name(charset);
-    if (convertToUtf8(kAsciiProbe, name) != kAsciiProbe)
-        return {};
-    return name;
+    std::optional<bool> extendsAscii = converters().extendsAscii(name);
+    if (!extendsAscii) {
+        extendsAscii = convertToUtf8(kAsciiProbe, name) == kAsciiProbe;
+        converters().setExtendsAscii(name, *extendsAscii);
+    }
+    return *extendsAscii ? name : QByteArray();
 }
 
 // ---------------------------------------------------------------------------
@@ -563,13 +611,14 @@ HeaderValues readHeaders(QByteArrayView message)
     return headers;
 }
 
-// Reads until size bytes are in buffer[0, size) or the file ends; the count
-// read, or -1 with errno set.
-qint64 readFully(int fd, char *buffer, qint64 size)
+// Reads from offset until size bytes are in buffer[0, size) or the file
+// ends; the count read, or -1 with errno set.
+qint64 readFully(int fd, char *buffer, qint64 size, qint64 offset)
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, static_cast<size_t>(size - done));
+        const ssize_t got = ::pread(fd, buffer + done, static_cast<size_t>(size - done),
+                                    static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -581,23 +630,6 @@ qint64 readFully(int fd, char *buffer, qint64 size)
     }
     return done;
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 QString noMessage()
 {
@@ -636,24 +668,28 @@ Outcome<QString> MailMessage::Sender() const
 
 bool MailMessage::Load(const QString &path, QString *reason, Framing framing)
 {
+    return Load(SourceFile(path), reason, framing);
+}
+
+bool MailMessage::Load(const SourceFile &file, QString *reason, Framing framing)
+{
     m_headers.reset();
+    const QString &path = file.path();
     const auto fail = [&](const QString &why) {
         if (reason)
             *reason = why;
         return false;
     };
+    const auto cannotRead = [&](int error) {
+        return fail(QStringLiteral("Cannot read \"%1\": %2").arg(path, qt_error_string(error)));
+    };
 
-    // O_NONBLOCK so that a fifo cannot hang the open; it is refused below.
-    const FileDescriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.get() < 0)
-        return fail(QStringLiteral("Cannot open \"%1\": %2").arg(path, qt_error_string(errno)));
-    struct stat status = {};
-    if (::fstat(file.get(), &status) != 0)
-        return fail(QStringLiteral("Cannot read \"%1\": %2").arg(path, qt_error_string(errno)));
-    if (S_ISDIR(status.st_mode))
+    if (file.descriptor() < 0)
+        return fail(
+            QStringLiteral("Cannot open \"%1\": %2").arg(path, qt_error_string(file.error())));
+    if (file.isFolder())
         return fail(QStringLiteral("\"%1\" is a folder, not a message file").arg(path));
-    if (!S_ISREG(status.st_mode))
+    if (!file.isRegular())
         return fail(QStringLiteral("\"%1\" is not a regular file").arg(path));
 
     const bool emlx =
@@ -661,18 +697,18 @@ bool MailMessage::Load(const QString &path, QString *reason, Framing framing)
         (framing == Framing::ByName && path.endsWith(QLatin1String(".emlx"), Qt::CaseInsensitive));
 
     QByteArray bytes(kFirstRead, Qt::Uninitialized);
-    const qint64 got = readFully(file.get(), bytes.data(), kFirstRead);
+    const qint64 got = readFully(file.descriptor(), bytes.data(), kFirstRead, 0);
     if (got < 0)
-        return fail(QStringLiteral("Cannot read \"%1\": %2").arg(path, qt_error_string(errno)));
+        return cannotRead(errno);
     bytes.truncate(got);
     const Frame frame = emlx ? emlxFrame(bytes) : Frame{};
     // Read on only while the header block has not ended, up to the limit.
     const qint64 wanted = frame.start + std::min(frame.length, kMaxHeaderBytes);
     if (got == kFirstRead && wanted > got && !holdsBlankLine(messageHead(bytes, frame))) {
         bytes.resize(static_cast<qsizetype>(wanted));
-        const qint64 more = readFully(file.get(), bytes.data() + got, wanted - got);
+        const qint64 more = readFully(file.descriptor(), bytes.data() + got, wanted - got, got);
         if (more < 0)
-            return fail(QStringLiteral("Cannot read \"%1\": %2").arg(path, qt_error_string(errno)));
+            return cannotRead(errno);
         bytes.truncate(static_cast<qsizetype>(got + more));
     }
     m_headers = std::make_unique<Headers>(Headers{readHeaders(messageHead(bytes, frame))});

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class SourceFile;
+
 // Reads the headers of one saved message (.eml, .emlx, .partial.emlx), the
 // stand-in for the outside mail component. One object serves one file at a
 // time: the readers answer for the file last loaded.
@@ -63,6 +65,13 @@ public:
     // object then holds no message and the readers fail with "no message loaded".
     // A file that opens but holds no headers loads, with empty texts and the date 0.
     [[nodiscard]] bool Load(const QString &path, QString *reason = nullptr,
+                            Framing framing = Framing::ByName);
+
+    // Loads the header block of a file already opened, as Load(path) does, reading
+    // through file's descriptor from the file's start (its offset is not used).
+    // Returns false with a reason as Load(path) does when file could not be opened
+    // or read, or is no regular file.
+    [[nodiscard]] bool Load(const SourceFile &file, QString *reason = nullptr,
                             Framing framing = Framing::ByName);
 
     // Loads a message from bytes already in memory, as Load does a file

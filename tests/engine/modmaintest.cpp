@@ -2,6 +2,8 @@
 #include "modmain.h"
 
 #include "filecopy.h"
+#include "mailmessage.h"
+#include "sourcefile.h"
 #include "testsupport.h"
 
 #include <cerrno>
@@ -294,6 +296,8 @@ TEST_P(CopyFileTo, CopiesContentModeAndModificationTime)
         {"empty.eml", "", 0600},
         {"read-only.emlx", "12\nSubject: y\n", 0444},
         {"Ünïcødé 日本 \xF0\x9F\x98\x80.eml", "z", 0755},
+        // Bits the usual creation mask takes away must come back.
+        {"shared.eml", "w", 0666},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -323,6 +327,80 @@ TEST_P(CopyFileTo, ReplacesAnExistingTargetWhole)
     EXPECT_EQ(statOf(out(QStringLiteral("a.eml"))).st_mtim.tv_sec, kOldTime.tv_sec);
     EXPECT_EQ(statOf(out(QStringLiteral("a.eml"))).st_mode & 0777, 0640u);
     EXPECT_EQ(listing(m_out), QStringList{QStringLiteral("a.eml")});
+}
+
+// A run reads the header block through the descriptor it then copies from.
+TEST_P(CopyFileTo, CopiesTheWholeFileWhateverWasReadThroughItsDescriptor)
+{
+    const QByteArray content = "Subject: x\r\n\r\n" + QByteArray(300000, 'b') + "end";
+    const SourceFile file(source(QStringLiteral("a.eml"), content));
+    MailMessage message;
+    ASSERT_TRUE(message.Load(file));
+    ASSERT_EQ(::lseek(file.descriptor(), 1000, SEEK_SET), 1000);
+    filecopy::Options options;
+    options.staging = GetParam();
+    QString reason;
+    ASSERT_EQ(filecopy::copyFile(file, out(QStringLiteral("a.eml")), options, &reason),
+              filecopy::Result::Copied)
+        << reason.toStdString();
+    EXPECT_EQ(testsupport::readAll(out(QStringLiteral("a.eml"))), content);
+}
+
+TEST_P(CopyFileTo, AsksBeforeReplacingAnExistingTargetAndKeepsItWhenRefused)
+{
+    enum class Existing
+    {
+        Nothing,
+        OtherFile,
+        TheSource
+    };
+    const struct
+    {
+        const char *name;
+        Existing existing;
+        const char *answer; // of mayReplace
+        int timesAsked;
+        filecopy::Result result;
+        QByteArray targetAfter;
+    } rows[] = {
+        {"new name", Existing::Nothing, "", 0, filecopy::Result::Copied, "new"},
+        {"other file let go", Existing::OtherFile, "", 1, filecopy::Result::Copied, "new"},
+        {"other file kept", Existing::OtherFile, "kept for a reason", 1, filecopy::Result::Refused,
+         "old"},
+        {"the source itself", Existing::TheSource, "", 1, filecopy::Result::Failed, "new"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString name = QString::fromUtf8(row.name) + QStringLiteral(".eml");
+        const QString from = source(name, "new");
+        const QString to = out(name);
+        if (row.existing == Existing::OtherFile)
+            testsupport::writeFile(to, "old");
+        if (row.existing == Existing::TheSource) {
+            ASSERT_EQ(::link(encoded(from).constData(), encoded(to).constData()), 0);
+        }
+        const ino_t existingInode = row.existing == Existing::Nothing ? 0 : statOf(to).st_ino;
+
+        filecopy::Options options;
+        options.staging = GetParam();
+        int asked = 0;
+        options.mayReplace = [&](const struct stat &existing) {
+            ++asked;
+            EXPECT_EQ(existing.st_ino, existingInode);
+            return QString::fromUtf8(row.answer);
+        };
+        QString reason;
+        EXPECT_EQ(filecopy::copyFile(SourceFile(from), to, options, &reason), row.result)
+            << reason.toStdString();
+        EXPECT_EQ(asked, row.timesAsked);
+        if (row.result == filecopy::Result::Refused) {
+            EXPECT_EQ(reason, QString::fromUtf8(row.answer));
+        }
+        EXPECT_EQ(testsupport::readAll(to), row.targetAfter);
+        EXPECT_EQ(testsupport::readAll(from), "new");
+    }
+    // Nothing but the targets: no hidden file was left by a refused copy.
+    EXPECT_EQ(listing(m_out).size(), std::size(rows)) << listing(m_out).join(u' ').toStdString();
 }
 
 TEST_P(CopyFileTo, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
