@@ -32,7 +32,10 @@ QString targetFolder(const QString &settledDestination, const QString &sourceFol
     // typed). Joined as they are, enough ".." would climb out of the destination
     // and put a copy among the user's own files, so they are resolved as text
     // first, never above the root: "/a/../../b/" counts as "/b/".
-    const QStringList steps = sourceFolder.split(QLatin1Char('/'));
+    // Only a step that starts with "." can be one; most paths hold none.
+    const bool mayHoldDotSteps = sourceFolder.startsWith(QLatin1Char('.')) ||
+                                 sourceFolder.contains(QLatin1String("/."));
+    const QStringList steps = mayHoldDotSteps ? sourceFolder.split(QLatin1Char('/')) : QStringList();
     if (steps.contains(QStringLiteral("..")) || steps.contains(QStringLiteral("."))) {
         QStringList kept;
         for (const QString &step : steps) {

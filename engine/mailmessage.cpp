@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <gmime/gmime.h>
 #include <limits>
 #include <optional>
@@ -179,11 +180,24 @@ QByteArrayView messageHead(QByteArrayView bytes, const Frame &frame)
     return message.first(static_cast<qsizetype>(length));
 }
 
-// True once the bytes hold the empty line that ends the header block.
+// True once the bytes hold the empty line that ends the header block. Goes
+// from line end to line end, so it looks at the header lines only, not at the
+// body bytes read with them.
 bool holdsBlankLine(QByteArrayView message)
 {
-    return message.startsWith("\n") || message.startsWith("\r\n") || message.indexOf("\n\n") >= 0 ||
-           message.indexOf("\n\r\n") >= 0;
+    const char *const end = message.data() + message.size();
+    const auto blankAt = [end](const char *line) {
+        return line < end && (*line == '\n' || (*line == '\r' && line + 1 < end && line[1] == '\n'));
+    };
+    if (blankAt(message.data()))
+        return true;
+    for (const char *at = message.data();
+         (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))) != nullptr;) {
+        ++at;
+        if (blankAt(at))
+            return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -316,7 +330,9 @@ const QByteArray kAsciiProbe = "Subject: From <a@b.c>";
 // The charset parameter of a Content-Type value, when iconv knows it.
 QByteArray contentTypeCharset(const QByteArray &contentType, GMimeParserOptions *options)
 {
-    if (contentType.isEmpty())
+    // Most Content-Type fields name no charset (multipart ones never do), and
+    // parsing one costs more than the rest of the header block.
+    if (!QLatin1StringView(contentType).contains(QLatin1StringView("charset"), Qt::CaseInsensitive))
         return {};
     GObjectPtr<GMimeContentType> type(g_mime_content_type_parse(options, contentType.constData()));
     if (!type)
