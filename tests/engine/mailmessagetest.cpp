@@ -462,6 +462,35 @@ TEST(MailMessageLoad, ReadsAHeaderLineLongerThanTheLimitUpToTheLimit)
     EXPECT_TRUE(message.Subject().value().startsWith(QString(60000, QChar(0xE9))));
 }
 
+// The header block is read in steps; wherever a step ends, in the middle of
+// the blank line or just before it, the fields before it are all read.
+TEST(MailMessageLoad, ReadsEveryFieldWhereverAReadEndsNearTheBlankLine)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QByteArray &eol : {QByteArray("\n"), QByteArray("\r\n")}) {
+        for (qsizetype blockEnd : {qsizetype(16) << 10, qsizetype(64) << 10}) {
+            const QByteArray first = "From: first" + eol;
+            const QByteArray last = "Subject: last" + eol + eol;
+            // From a read ending past the block to one ending before its last field.
+            for (qsizetype shift = -4; shift <= last.size() + 2; ++shift) {
+                const qsizetype filler = blockEnd + shift - first.size() - last.size() -
+                                         qsizetype(sizeof "X-Filler: ") + 1 - eol.size();
+                const QByteArray bytes = first + "X-Filler: " + QByteArray(filler, 'y') + eol +
+                                         last + QByteArray(100000, 'b');
+                SCOPED_TRACE(eol.size() == 1 ? "LF" : "CRLF");
+                SCOPED_TRACE(blockEnd + shift);
+                const QString path = dir.filePath(QStringLiteral("m.eml"));
+                testsupport::writeFile(path, bytes);
+                MailMessage message;
+                ASSERT_TRUE(message.Load(path));
+                EXPECT_EQ(message.Sender().value(), "first");
+                EXPECT_EQ(message.Subject().value(), "last");
+            }
+        }
+    }
+}
+
 TEST(MailMessageLoad, ReadsOnlyTheHeaderBlockOfALargeFile)
 {
     QTemporaryDir dir;
