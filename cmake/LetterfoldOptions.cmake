@@ -9,7 +9,7 @@ if(CCACHE_PROGRAM)
     set(CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
 endif()
 
-option(LETTERFOLD_BENCH "Build the benchmarks in bench/ (run with bench/scan-bench)" OFF)
+option(LETTERFOLD_BENCH "Build the benchmarks in bench/ (run with bench/run or bench/scan-bench)" OFF)
 
 option(LETTERFOLD_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(LETTERFOLD_SANITIZE)
