@@ -19,14 +19,7 @@ int WindowHost::rowCount() const
 void WindowHost::setCurrentCell(int row)
 {
     m_currentRow = row;
-    FlexGrid *grid = m_window.grdFiles1();
-    // The grid raises on a row it does not have; the run never asks for one, but
-    // nothing may escape into the window's event loop.
-    if (row < 0 || row >= grid->Rows())
-        return;
-    if (grid->Col() != 0)
-        grid->setCol(0);
-    grid->setRow(row);
+    m_pendingRow = row;
 }
 
 QString WindowHost::currentCellText() const
@@ -104,6 +97,17 @@ void WindowHost::showSummary(const RunSummary &summary, const QString &text)
 
 void WindowHost::showProgress()
 {
+    if (m_pendingRow) {
+        FlexGrid *grid = m_window.grdFiles1();
+        // The grid raises on a row it does not have (the list may have shrunk
+        // since), and nothing may escape into the window's event loop.
+        if (*m_pendingRow >= 0 && *m_pendingRow < grid->Rows()) {
+            if (grid->Col() != 0)
+                grid->setCol(0);
+            grid->setRow(*m_pendingRow);
+        }
+        m_pendingRow.reset();
+    }
     if (m_pendingValue) {
         m_window.ProgressBar1()->setValue(*m_pendingValue);
         m_pendingValue.reset();

@@ -20,7 +20,8 @@ class frmStep1;
 // (its pending events processed) at most once every kTurnIntervalMs and returns at
 // once otherwise, and the progress bar and line are updated at those turns only:
 // the bar repaints itself the moment its value changes, which must not happen for
-// every row. Moving the current row repaints nothing until the window's turn.
+// every row. The grid's current row, whose move costs a selection change and a
+// scroll, follows the run at those turns too.
 class WindowHost final : public ConversionHost
 {
 public:
@@ -34,8 +35,9 @@ public:
     explicit WindowHost(frmStep1 &window, YieldFunction turn = {});
 
     int rowCount() const override;
-    // Makes cell (row, 0) current; the grid's selection follows the run. A row
-    // that no longer exists is ignored.
+    // Makes cell (row, 0) current for the run; the grid's current cell and
+    // selection move there at the window's next turn (or the summary). A row that
+    // no longer exists by then is not shown.
     void setCurrentCell(int row) override;
     // The text of the cell the run last made current, even if the user has
     // clicked another row since: a click during a yield must not swap one
@@ -59,7 +61,8 @@ public:
     // was converted, the exclamation icon otherwise.
     void showSummary(const RunSummary &summary, const QString &text) override;
 
-    // Puts the latest progress value and text on the controls, if they changed.
+    // Puts the latest progress value and text on the controls, and moves the
+    // grid's current cell to the run's row, if they changed.
     void showProgress();
 
 private:
@@ -67,6 +70,7 @@ private:
     YieldFunction m_turn;
     QElapsedTimer m_sinceTurn;
     int m_currentRow = -1;
+    std::optional<int> m_pendingRow;
     std::optional<float> m_pendingValue;
     std::optional<QString> m_pendingText;
 };
