@@ -52,7 +52,8 @@ double peakResidentMb()
     for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("VmHWM:")) {
             const QByteArray kilobytes = line.mid(6).trimmed().split(' ').value(0);
-            return kilobytes.toDouble() / 1024.0;
+            // The kernel's "kB" are KiB; the figure is in megabytes of 10^6 bytes.
+            return kilobytes.toDouble() * 1024.0 / 1e6;
         }
     }
     return -1;
