@@ -712,8 +712,13 @@ bool MailMessage::Load(const SourceFile &file, QString *reason, Framing framing)
         framing == Framing::Emlx ||
         (framing == Framing::ByName && path.endsWith(QLatin1String(".emlx"), Qt::CaseInsensitive));
 
-    QByteArray bytes(kFirstRead, Qt::Uninitialized);
-    const qint64 got = readFully(file.descriptor(), bytes.data(), kFirstRead, 0);
+    // A file smaller than the first read is read whole at once; asking for
+    // more would cost a second call only to learn that it ended. A size of 0
+    // may also be a file whose size shows only when read.
+    const qint64 size = file.status().st_size;
+    const qint64 firstRead = size > 0 ? std::min<qint64>(size, kFirstRead) : kFirstRead;
+    QByteArray bytes(firstRead, Qt::Uninitialized);
+    const qint64 got = readFully(file.descriptor(), bytes.data(), firstRead, 0);
     if (got < 0)
         return cannotRead(errno);
     bytes.truncate(got);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "mailmessage.h"
+#include "sourcefile.h"
 
 #include "oledate.h"
 #include "testsupport.h"
@@ -489,6 +490,22 @@ TEST(MailMessageLoad, ReadsEveryFieldWhereverAReadEndsNearTheBlankLine)
             }
         }
     }
+}
+
+// A size of 0 is also what files of /proc and some FUSE file systems report
+// until they are read, so it must not stop the reader from reading.
+TEST(MailMessageLoad, ReadsAFileThatWasEmptyWhenOpened)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("late.eml"));
+    testsupport::writeFile(path, QByteArray());
+    const SourceFile file(path);
+    ASSERT_EQ(file.error(), 0);
+    testsupport::writeFile(path, "Subject: written late\r\n\r\nbody\r\n");
+    MailMessage message;
+    ASSERT_TRUE(message.Load(file));
+    EXPECT_EQ(message.Subject().value(), QStringLiteral("written late"));
 }
 
 TEST(MailMessageLoad, ReadsOnlyTheHeaderBlockOfALargeFile)
