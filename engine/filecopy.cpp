@@ -10,7 +10,6 @@
 #include <memory>
 #include <QByteArray>
 #include <QFile>
-#include <QFileDevice>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <sys/sendfile.h>
@@ -193,27 +192,6 @@ mode_t keptMode(mode_t mode)
     return mode & (S_IRWXU | S_IRWXG | S_IRWXO);
 }
 
-// The process's file mode creation mask, read without changing it (umask()
-// would have to set it to read it, racing with other threads); -1 when the
-// system does not say. Read once: Letterfold never changes its mask.
-int creationMask()
-{
-    static const int mask = [] {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (QByteArray line; !(line = status.readLine()).isEmpty();) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const int value = line.mid(6).trimmed().toInt(&ok, 8);
-                return ok ? value : -1;
-            }
-        }
-        return -1;
-    }();
-    return mask;
-}
-
 FileDescriptor createHidden(const QByteArray &targetPath, QByteArray *hiddenPath, int *error)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -323,10 +301,9 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     FileDescriptor out;
     bool unnamed = false;
     if (options.staging == Staging::Unnamed && unnamedFilesCanBeLinked()) {
-        // Nobody can open an unnamed file, so it may carry its final mode from
-        // the start, which saves setting it afterwards.
         out = FileDescriptor(
-            ::open(folderOf(targetPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+            ::open(folderOf(targetPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                   S_IRUSR | S_IWUSR));
         unnamed = out.isOpen();
         if (!unnamed && !meansNoUnnamedFiles(errno))
             return failed(reason, writeFailure(target, errno));
@@ -364,11 +341,8 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
                                   .arg(source.path(), target, qt_error_string(error)));
 
     // Best effort: a file system such as FAT cannot hold every mode, and the
-    // content is what the copy is for. The mask took nothing from an unnamed
-    // file's mode when it holds no bit of the mode.
-    const int mask = creationMask();
-    if (!unnamed || mask < 0 || (mode & mode_t(mask)) != 0)
-        (void)::fchmod(out.get(), mode);
+    // content is what the copy is for. Special bits are not carried over.
+    (void)::fchmod(out.get(), mode);
     const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
     (void)::futimens(out.get(), times);
 
