@@ -298,29 +298,46 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     const struct stat &sourceStat = source.status();
     const mode_t mode = keptMode(sourceStat.st_mode);
 
+    // A new name is the common case, and linking an unnamed file in fails on
+    // an existing one, so then the target is looked at only if the link finds
+    // it. Otherwise it is judged before anything is written: with failIfExists
+    // nothing is to be written at all when it exists, and a hidden file is put
+    // in place by a rename that does not ask.
+    const bool unnamedPossible =
+        options.staging == Staging::Unnamed && unnamedFilesCanBeLinked();
+    bool targetExists = false;
+    bool targetJudged = false;
+    const auto judgeTarget = [&]() {
+        targetJudged = true;
+        return lookAtTarget(source, target, targetPath, options, &targetExists, reason);
+    };
+    if (!unnamedPossible || options.failIfExists) {
+        if (const Result seen = judgeTarget(); seen != Result::Copied)
+            return seen;
+    }
+    // A write that fails before the target was looked at must not hide what
+    // counts more: that the target is the source or a message to be kept.
+    const auto failWriting = [&](const QString &text) {
+        if (!targetJudged) {
+            if (const Result seen = judgeTarget(); seen != Result::Copied)
+                return seen;
+        }
+        return failed(reason, text);
+    };
+
     FileDescriptor out;
     bool unnamed = false;
-    if (options.staging == Staging::Unnamed && unnamedFilesCanBeLinked()) {
+    if (unnamedPossible) {
         out = FileDescriptor(
             ::open(folderOf(targetPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
                    S_IRUSR | S_IWUSR));
         unnamed = out.isOpen();
         if (!unnamed && !meansNoUnnamedFiles(errno))
-            return failed(reason, writeFailure(target, errno));
+            return failWriting(writeFailure(target, errno));
     }
-
-    // A new name is the common case, and linking an unnamed file in fails on an
-    // existing one, so then nothing is looked at beforehand. Otherwise the
-    // target is judged before the copy is made, as it will be replaced by a
-    // rename that does not ask.
-    bool targetExists = false;
-    bool targetJudged = false;
-    if (!unnamed || options.failIfExists) {
-        const Result seen =
-            lookAtTarget(source, target, targetPath, options, &targetExists, reason);
-        if (seen != Result::Copied)
+    if (!unnamed && !targetJudged) {
+        if (const Result seen = judgeTarget(); seen != Result::Copied)
             return seen;
-        targetJudged = true;
     }
 
     // Whatever hidden name the content gets goes again on every way out but success.
@@ -337,8 +354,8 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     }
 
     if (!copyContent(source.descriptor(), out.get(), sourceStat.st_size, &error))
-        return failed(reason, QStringLiteral("Cannot copy %1 to %2: %3")
-                                  .arg(source.path(), target, qt_error_string(error)));
+        return failWriting(QStringLiteral("Cannot copy %1 to %2: %3")
+                               .arg(source.path(), target, qt_error_string(error)));
 
     // Best effort: a file system such as FAT cannot hold every mode, and the
     // content is what the copy is for. Special bits are not carried over.
@@ -354,12 +371,10 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
             if (linkUnnamed(out.get(), targetPath) == 0)
                 return Result::Copied;
             if (errno != EEXIST || options.failIfExists)
-                return failed(reason, writeFailure(target, errno));
+                return failWriting(writeFailure(target, errno));
         }
         if (!targetJudged) {
-            const Result seen =
-                lookAtTarget(source, target, targetPath, options, &targetExists, reason);
-            if (seen != Result::Copied)
+            if (const Result seen = judgeTarget(); seen != Result::Copied)
                 return seen;
         }
         if (!linkUnderHiddenName(out.get(), targetPath, &hiddenPath, &error))

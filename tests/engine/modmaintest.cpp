@@ -403,6 +403,33 @@ TEST_P(CopyFileTo, AsksBeforeReplacingAnExistingTargetAndKeepsItWhenRefused)
     EXPECT_EQ(listing(m_out).size(), std::size(rows)) << listing(m_out).join(u' ').toStdString();
 }
 
+// Where nothing can be written, what the target is still decides the answer:
+// "they are the same file" or a refusal tells the user more than "permission
+// denied", and a dry run, which writes nothing, gives the same answer.
+TEST_P(CopyFileTo, JudgesTheTargetEvenWhereNothingCanBeWritten)
+{
+    const QString from = source(QStringLiteral("a.eml"), "content");
+    const QString other = source(QStringLiteral("b.eml"), "other");
+    const WriteProtectedFolder guard(m_in);
+    if (!guard.active())
+        GTEST_SKIP() << "cannot write-protect a folder here (immutable attribute refused)";
+
+    QString reason;
+    EXPECT_FALSE(copy(from, from, false, &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("same file"))) << reason.toStdString();
+    EXPECT_FALSE(copy(from, other, true, &reason));
+    EXPECT_TRUE(reason.contains(systemText(EEXIST))) << reason.toStdString();
+
+    filecopy::Options options;
+    options.staging = GetParam();
+    options.mayReplace = [](const struct stat &) { return QStringLiteral("kept"); };
+    EXPECT_EQ(filecopy::copyFile(SourceFile(from), other, options, &reason),
+              filecopy::Result::Refused);
+    EXPECT_EQ(reason, QStringLiteral("kept"));
+    EXPECT_EQ(testsupport::readAll(from), "content");
+    EXPECT_EQ(testsupport::readAll(other), "other");
+}
+
 TEST_P(CopyFileTo, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
 {
     const QString from = source(QStringLiteral("a.eml"), "new");
