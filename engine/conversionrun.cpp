@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QHash>
 #include <QScopeGuard>
+#include <QSet>
 #include <sys/stat.h>
 
 namespace conversion {
@@ -117,6 +118,10 @@ struct ConversionRun::RunState
     // Identity -> path as first listed, of every message listed when the run
     // started and of every row processed since. No copy may replace one of them.
     QHash<FileIdentity, QString> sources;
+    // Paths that were regular files when the run started. Any other row is
+    // looked at before it is opened: opening a fifo wakes its writer, and
+    // opening some devices has effects of its own.
+    QSet<QString> regularWhenListed;
 
     // Remembers a listed message; a file listed twice keeps its first path.
     void addSource(const FileIdentity &identity, const QString &path)
@@ -173,8 +178,10 @@ ConversionRun::End ConversionRun::run(Mode mode)
         if (!listed.startsWith(QLatin1Char('/')))
             continue;
         struct stat info = {};
-        if (::stat(QFile::encodeName(listed).constData(), &info) == 0 && S_ISREG(info.st_mode))
+        if (::stat(QFile::encodeName(listed).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
             state.addSource(identityOf(info), listed);
+            state.regularWhenListed.insert(listed);
+        }
     }
     for (int row = 0; row < rows; ++row) {
         // The list may have shrunk while the run yielded; a row that is gone is no
@@ -222,9 +229,19 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (!source.startsWith(QLatin1Char('/')))
         return fail(QStringLiteral("not an absolute path"));
 
-    // One descriptor serves every look at the file, its header and its copy.
     // Checked before any folder is made, so a missing file leaves no empty
     // folders behind.
+    if (!state->regularWhenListed.contains(source)) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(source).constData(), &info) != 0)
+            return fail(systemError(errno));
+        if (S_ISDIR(info.st_mode))
+            return fail(QStringLiteral("is a folder, not a message file"));
+        if (!S_ISREG(info.st_mode))
+            return fail(QStringLiteral("not a regular file"));
+    }
+    // One descriptor serves every further look at the file, its header and its
+    // copy.
     const SourceFile sourceFile(source);
     if (const int error = sourceFile.error()) {
         // A file that is there but cannot be opened says which file it was.

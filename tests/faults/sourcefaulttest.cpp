@@ -13,7 +13,11 @@
 #include "treesnapshot.h"
 #include "workspace.h"
 
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <thread>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -69,6 +73,16 @@ void replaceByDanglingLink(const QByteArray &path)
 {
     ::unlink(path.constData());
     (void)::symlink("no-such-file.eml", path.constData());
+}
+
+// Another program saves a different message under the name, as editors do:
+// a new file renamed over the old one.
+void replaceByOtherMessage(const QByteArray &path)
+{
+    const QByteArray other = path + ".new";
+    testsupport::writeFile(QFile::decodeName(other),
+                           "Subject: Swapped in\r\n\r\nAnother message entirely.\r\n");
+    ::rename(other.constData(), path.constData());
 }
 
 class ChangingSource : public testing::TestWithParam<VanishingCase>
@@ -147,12 +161,15 @@ INSTANTIATE_TEST_SUITE_P(
         VanishingCase{"ReplacedByADanglingLink", kBeforeRead, replaceByDanglingLink, false, false},
         VanishingCase{"ReplacedByADanglingLinkBeforeTheCopy", kBeforeCopy, replaceByDanglingLink,
                       false, true},
+        VanishingCase{"ReplacedByAnotherMessageBeforeTheCopy", kBeforeCopy, replaceByOtherMessage,
+                      false, true},
         VanishingCase{"MadeUnreadable", kBeforeRead, makeUnreadable, true, false},
         VanishingCase{"MadeUnreadableBeforeTheCopy", kBeforeCopy, makeUnreadable, true, true}),
     [](const testing::TestParamInfo<VanishingCase> &info) { return info.param.name; });
 
 // A folder or a fifo listed as a message from the start (as Add files could list
-// a fifo named like a message) is refused without waiting on it.
+// a fifo named like a message) is refused without waiting on it, and the fifo
+// is never opened: that would wake a program waiting to write into it.
 TEST(ListedSource, ThatIsAFifoOrAFolderFailsWithoutBlocking)
 {
     Workspace space;
@@ -164,10 +181,28 @@ TEST(ListedSource, ThatIsAFifoOrAFolderFailsWithoutBlocking)
     ASSERT_TRUE(QDir().mkpath(folder));
     faultchecks::writeMessage(good, QStringLiteral("Good"));
     const auto before = treesnapshot::take(space.source());
+    const QByteArray fifoPath = QFile::encodeName(fifo);
+    std::atomic<bool> writerWoken{false};
+    std::thread writer([&] {
+        const int fd = ::open(fifoPath.constData(), O_WRONLY | O_CLOEXEC);
+        writerWoken = true;
+        if (fd >= 0)
+            ::close(fd);
+    });
 
     const isolation::Result result = isolation::run([&](isolation::Result &out) {
         isolation::convert(out, {fifo, folder, good}, space.destination());
     });
+
+    // A reader's open wakes the writer at once; give it a moment to say so.
+    for (int wait = 0; wait < 10 && !writerWoken; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool wokenByTheRun = writerWoken;
+    const int release = ::open(fifoPath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    if (release >= 0)
+        ::close(release);
+    EXPECT_FALSE(wokenByTheRun) << "the run opened the fifo";
 
     faultchecks::expectHonestRun(result);
     ASSERT_EQ(result.reports.size(), 3);
