@@ -204,7 +204,10 @@ bool holdsBlankLine(QByteArrayView message)
 // Splitting the header block
 
 // The fields the reader looks at; the others are skipped while splitting.
-const char *const kWantedFields[] = {"subject", "from", "date", "received", "content-type"};
+// Received fields are many and needed only when the Date field is missing or
+// cannot be read, so they are split only then.
+const char *const kWantedFields[] = {"subject", "from", "date", "content-type"};
+const char kReceived[] = "received";
 
 struct RawField
 {
@@ -233,12 +236,33 @@ std::optional<std::pair<QByteArrayView, qsizetype>> fieldStart(QByteArrayView li
     return std::make_pair(line.first(nameEnd), i + 1);
 }
 
+// The field name among names that name is, in any case; nullptr for none.
+const char *wantedName(QByteArrayView name, const char *const *names, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (name.size() == qsizetype(std::strlen(names[i])) &&
+            name.compare(names[i], Qt::CaseInsensitive) == 0)
+            return names[i];
+    }
+    return nullptr;
+}
+
+enum class Split
+{
+    // The first Subject, From, Date and Content-Type fields; later ones of
+    // the same name are never read.
+    FirstFields,
+    // Every Received field.
+    ReceivedFields,
+};
+
 // The wanted fields of the header block, in order, each unfolded: the line
 // breaks of folding are dropped and the white space after them kept. The block
 // ends at the first empty line; lines that are neither a field nor the
 // continuation of one are skipped.
-std::vector<RawField> splitFields(QByteArrayView message)
+std::vector<RawField> splitFields(QByteArrayView message, Split split)
 {
+    static const char *const received[] = {kReceived};
     if (message.startsWith("\xEF\xBB\xBF"))
         message = message.sliced(3);
     std::vector<RawField> fields;
@@ -264,13 +288,17 @@ std::vector<RawField> splitFields(QByteArrayView message)
         const auto start = fieldStart(line);
         if (!start)
             continue;
-        for (const char *name : kWantedFields) {
-            if (start->first.compare(name, Qt::CaseInsensitive) == 0) {
-                fields.push_back({name, line.sliced(start->second).toByteArray()});
-                inWantedField = true;
-                break;
-            }
-        }
+        const char *name = split == Split::FirstFields
+                               ? wantedName(start->first, kWantedFields, std::size(kWantedFields))
+                               : wantedName(start->first, received, std::size(received));
+        if (name == nullptr)
+            continue;
+        if (split == Split::FirstFields &&
+            std::any_of(fields.begin(), fields.end(),
+                        [name](const RawField &field) { return field.name == name; }))
+            continue;
+        fields.push_back({name, line.sliced(start->second).toByteArray()});
+        inWantedField = true;
     }
     // A NUL would cut the value short in GMime's C strings; it is garbage anyway.
     for (RawField &field : fields)
@@ -575,7 +603,7 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<RawField> &fields)
 {
     std::optional<QDateTime> newest;
     for (const RawField &field : fields) {
-        if (qstrcmp(field.name, "received") != 0)
+        if (field.name != kReceived)
             continue;
         const qsizetype semicolon = field.value.lastIndexOf(';');
         if (semicolon < 0)
@@ -592,7 +620,7 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<RawField> &fields)
 HeaderValues readHeaders(QByteArrayView message)
 {
     ensureGMime();
-    const std::vector<RawField> fields = splitFields(message);
+    const std::vector<RawField> fields = splitFields(message, Split::FirstFields);
     const auto first = [&](const char *name) -> const QByteArray * {
         const auto it = std::find_if(fields.begin(), fields.end(), [&](const RawField &field) {
             return qstrcmp(field.name, name) == 0;
@@ -622,7 +650,7 @@ HeaderValues readHeaders(QByteArrayView message)
     if (const QByteArray *dateField = first("date"))
         date = parseDate(*dateField);
     if (!date)
-        date = newestReceivedDate(fields);
+        date = newestReceivedDate(splitFields(message, Split::ReceivedFields));
     headers.date = date ? oledate::FromLocalDateTime(*date) : 0.0;
     return headers;
 }
