@@ -2,6 +2,7 @@
 #include "conversionrun.h"
 
 #include "filecopy.h"
+#include "fileidentity.h"
 #include "mailmessage.h"
 #include "modmain.h"
 #include "naming.h"
@@ -34,9 +35,10 @@ QString targetFolder(const QString &settledDestination, const QString &sourceFol
     // and put a copy among the user's own files, so they are resolved as text
     // first, never above the root: "/a/../../b/" counts as "/b/".
     // Only a step that starts with "." can be one; most paths hold none.
-    const bool mayHoldDotSteps = sourceFolder.startsWith(QLatin1Char('.')) ||
-                                 sourceFolder.contains(QLatin1String("/."));
-    const QStringList steps = mayHoldDotSteps ? sourceFolder.split(QLatin1Char('/')) : QStringList();
+    const bool mayHoldDotSteps =
+        sourceFolder.startsWith(QLatin1Char('.')) || sourceFolder.contains(QLatin1String("/."));
+    const QStringList steps =
+        mayHoldDotSteps ? sourceFolder.split(QLatin1Char('/')) : QStringList();
     if (steps.contains(QStringLiteral("..")) || steps.contains(QStringLiteral("."))) {
         QStringList kept;
         for (const QString &step : steps) {
@@ -73,30 +75,10 @@ QString progressText(int number, int rows)
 
 namespace {
 
-// Which file a path leads to: equal for the same file under any path.
-struct FileIdentity
+// stat() of a path given as text; false with errno set when it fails.
+bool statPath(const QString &path, struct stat *status)
 {
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    friend bool operator==(const FileIdentity &, const FileIdentity &) = default;
-};
-
-size_t qHash(const FileIdentity &identity, size_t seed = 0)
-{
-    return qHashMulti(seed, quint64(identity.device), quint64(identity.inode));
-}
-
-FileIdentity identityOf(const struct stat &info)
-{
-    return {info.st_dev, info.st_ino};
-}
-
-// The key TargetNames tells sources apart by.
-QString sourceKey(const FileIdentity &identity)
-{
-    return QString::number(quint64(identity.device)) + QLatin1Char(':') +
-           QString::number(quint64(identity.inode));
+    return ::stat(QFile::encodeName(path).constData(), status) == 0;
 }
 
 QString systemError(int error)
@@ -178,8 +160,8 @@ ConversionRun::End ConversionRun::run(Mode mode)
         if (!listed.startsWith(QLatin1Char('/')))
             continue;
         struct stat info = {};
-        if (::stat(QFile::encodeName(listed).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-            state.addSource(identityOf(info), listed);
+        if (statPath(listed, &info) && S_ISREG(info.st_mode)) {
+            state.addSource(FileIdentity::of(info), listed);
             state.regularWhenListed.insert(listed);
         }
     }
@@ -233,7 +215,7 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     // folders behind.
     if (!state->regularWhenListed.contains(source)) {
         struct stat info = {};
-        if (::stat(QFile::encodeName(source).constData(), &info) != 0)
+        if (!statPath(source, &info))
             return fail(systemError(errno));
         if (S_ISDIR(info.st_mode))
             return fail(QStringLiteral("is a folder, not a message file"));
@@ -253,7 +235,7 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         return fail(QStringLiteral("is a folder, not a message file"));
     if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
-    const FileIdentity identity = identityOf(sourceFile.status());
+    const FileIdentity identity = FileIdentity::of(sourceFile.status());
     // The row may have been changed while the run yielded: it counts as listed too.
     state->addSource(identity, source);
 
@@ -285,19 +267,19 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
 
     const QString baseName =
         naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
-    report.target = state->targets.assign(folder, baseName, sourceKey(identity));
+    report.target = state->targets.assign(folder, baseName, identity.toString());
 
     if (state->mode == Mode::Plan) {
         struct stat existing = {};
-        const QString keep = ::stat(QFile::encodeName(report.target).constData(), &existing) == 0
-                                 ? state->whyKeep(identityOf(existing), identity)
+        const QString keep = statPath(report.target, &existing)
+                                 ? state->whyKeep(FileIdentity::of(existing), identity)
                                  : QString();
         report.status = keep.isEmpty() ? MessageStatus::Planned : MessageStatus::Skipped;
         report.reason = keep;
     } else {
         filecopy::Options options;
         options.mayReplace = [state, identity](const struct stat &existing) {
-            return state->whyKeep(identityOf(existing), identity);
+            return state->whyKeep(FileIdentity::of(existing), identity);
         };
         QString copyReason;
         switch (filecopy::copyFile(sourceFile, report.target, options, &copyReason)) {

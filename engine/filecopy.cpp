@@ -2,6 +2,7 @@
 #include "filecopy.h"
 
 #include "filedescriptor.h"
+#include "fileidentity.h"
 #include "sourcefile.h"
 
 #include <cerrno>
@@ -234,8 +235,8 @@ Result failed(QString *reason, const QString &text)
 
 // Whether a file that has the target's name may be replaced. It never may
 // when it is the source itself, under whatever spelling.
-Result judgeExisting(const SourceFile &source, const QString &target,
-                     const struct stat &existing, const Options &options, QString *reason)
+Result judgeExisting(const SourceFile &source, const QString &target, const struct stat &existing,
+                     const Options &options, QString *reason)
 {
     if (options.mayReplace) {
         const QString refusal = options.mayReplace(existing);
@@ -244,7 +245,7 @@ Result judgeExisting(const SourceFile &source, const QString &target,
             return Result::Refused;
         }
     }
-    if (existing.st_dev == source.status().st_dev && existing.st_ino == source.status().st_ino)
+    if (FileIdentity::of(existing) == FileIdentity::of(source.status()))
         return failed(reason, QStringLiteral("Cannot copy %1 to %2: they are the same file")
                                   .arg(source.path(), target));
     if (options.failIfExists)
@@ -256,9 +257,8 @@ Result judgeExisting(const SourceFile &source, const QString &target,
 
 // Looks at what has the target's name now. Copied means there is nothing, or
 // something that may be replaced (*exists tells which); else the copy ends so.
-Result lookAtTarget(const SourceFile &source, const QString &target,
-                    const QByteArray &targetPath, const Options &options, bool *exists,
-                    QString *reason)
+Result lookAtTarget(const SourceFile &source, const QString &target, const QByteArray &targetPath,
+                    const Options &options, bool *exists, QString *reason)
 {
     // Following links here catches every spelling of the source: a link to it,
     // "a/../a", a linked folder, a second hard link.
@@ -280,8 +280,7 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     if (source.path().isEmpty())
         return failed(reason, QStringLiteral("No file to copy was given"));
     if (target.isEmpty())
-        return failed(reason,
-                      QStringLiteral("No name to copy %1 to was given").arg(source.path()));
+        return failed(reason, QStringLiteral("No name to copy %1 to was given").arg(source.path()));
     // The system would read a name only up to its first NUL: another file.
     if (source.path().contains(QChar(0)))
         return failed(reason, readFailure(source.path(), EINVAL));
@@ -292,8 +291,8 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     if (source.isFolder())
         return failed(reason, QStringLiteral("Cannot copy %1: it is a folder").arg(source.path()));
     if (!source.isRegular())
-        return failed(reason, QStringLiteral("Cannot copy %1: it is not a regular file")
-                                  .arg(source.path()));
+        return failed(
+            reason, QStringLiteral("Cannot copy %1: it is not a regular file").arg(source.path()));
     const QByteArray targetPath = QFile::encodeName(target);
     const struct stat &sourceStat = source.status();
     const mode_t mode = keptMode(sourceStat.st_mode);
@@ -303,8 +302,7 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     // it. Otherwise it is judged before anything is written: with failIfExists
     // nothing is to be written at all when it exists, and a hidden file is put
     // in place by a rename that does not ask.
-    const bool unnamedPossible =
-        options.staging == Staging::Unnamed && unnamedFilesCanBeLinked();
+    const bool unnamedPossible = options.staging == Staging::Unnamed && unnamedFilesCanBeLinked();
     bool targetExists = false;
     bool targetJudged = false;
     const auto judgeTarget = [&]() {
@@ -328,9 +326,8 @@ Result copyFile(const SourceFile &source, const QString &target, const Options &
     FileDescriptor out;
     bool unnamed = false;
     if (unnamedPossible) {
-        out = FileDescriptor(
-            ::open(folderOf(targetPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                   S_IRUSR | S_IWUSR));
+        out = FileDescriptor(::open(folderOf(targetPath).constData(),
+                                    O_TMPFILE | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR));
         unnamed = out.isOpen();
         if (!unnamed && !meansNoUnnamedFiles(errno))
             return failWriting(writeFailure(target, errno));

@@ -20,8 +20,9 @@
 #include <limits>
 #include <optional>
 #include <QByteArrayView>
-#include <QHash>
 #include <QDateTime>
+#include <QHash>
+#include <span>
 #include <unistd.h>
 #include <vector>
 
@@ -187,7 +188,8 @@ bool holdsBlankLine(QByteArrayView message)
 {
     const char *const end = message.data() + message.size();
     const auto blankAt = [end](const char *line) {
-        return line < end && (*line == '\n' || (*line == '\r' && line + 1 < end && line[1] == '\n'));
+        return line < end &&
+               (*line == '\n' || (*line == '\r' && line + 1 < end && line[1] == '\n'));
     };
     if (blankAt(message.data()))
         return true;
@@ -207,7 +209,7 @@ bool holdsBlankLine(QByteArrayView message)
 // Received fields are many and needed only when the Date field is missing or
 // cannot be read, so they are split only then.
 const char *const kWantedFields[] = {"subject", "from", "date", "content-type"};
-const char kReceived[] = "received";
+const char *const kReceivedFields[] = {"received"};
 
 struct RawField
 {
@@ -237,12 +239,12 @@ std::optional<std::pair<QByteArrayView, qsizetype>> fieldStart(QByteArrayView li
 }
 
 // The field name among names that name is, in any case; nullptr for none.
-const char *wantedName(QByteArrayView name, const char *const *names, std::size_t count)
+const char *wantedName(QByteArrayView name, std::span<const char *const> names)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (name.size() == qsizetype(std::strlen(names[i])) &&
-            name.compare(names[i], Qt::CaseInsensitive) == 0)
-            return names[i];
+    for (const char *wanted : names) {
+        if (name.size() == qsizetype(std::strlen(wanted)) &&
+            name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return wanted;
     }
     return nullptr;
 }
@@ -262,7 +264,6 @@ enum class Split
 // continuation of one are skipped.
 std::vector<RawField> splitFields(QByteArrayView message, Split split)
 {
-    static const char *const received[] = {kReceived};
     if (message.startsWith("\xEF\xBB\xBF"))
         message = message.sliced(3);
     std::vector<RawField> fields;
@@ -288,9 +289,8 @@ std::vector<RawField> splitFields(QByteArrayView message, Split split)
         const auto start = fieldStart(line);
         if (!start)
             continue;
-        const char *name = split == Split::FirstFields
-                               ? wantedName(start->first, kWantedFields, std::size(kWantedFields))
-                               : wantedName(start->first, received, std::size(received));
+        const char *name = split == Split::FirstFields ? wantedName(start->first, kWantedFields)
+                                                       : wantedName(start->first, kReceivedFields);
         if (name == nullptr)
             continue;
         if (split == Split::FirstFields &&
@@ -603,7 +603,7 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<RawField> &fields)
 {
     std::optional<QDateTime> newest;
     for (const RawField &field : fields) {
-        if (field.name != kReceived)
+        if (field.name != kReceivedFields[0])
             continue;
         const qsizetype semicolon = field.value.lastIndexOf(';');
         if (semicolon < 0)
