@@ -13,6 +13,8 @@ set(expected
     share/metainfo/com.brantwell.Letterfold.metainfo.xml
     share/man/man1/letterfold.1.gz
     share/man/man1/letterfold-cli.1.gz
+    share/doc/letterfold/copyright
+    share/doc/letterfold/changelog.gz
     share/letterfold/manual/index.html
     share/icons/hicolor/16x16/apps/letterfold.png
     share/icons/hicolor/24x24/apps/letterfold.png
