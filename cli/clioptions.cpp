@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "clioptions.h"
 
+#include "rawnames.h"
+
 #include <array>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QFileInfo>
-#include <utility>
+#include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -34,10 +36,33 @@ QString schemeList()
     return names.join(QStringLiteral(", "));
 }
 
+bool isRelative(const QString &path)
+{
+    return !path.startsWith(QLatin1Char('/'));
+}
+
+// Joined as text with every step kept, so that the kernel resolves the path as
+// it would the typed one: "lnk/../m.eml" names m.eml beside the folder lnk
+// points to, where a tidy-up by text ("./m.eml") would name another file.
 QString absolute(const QString &workingDirectory, const QString &path)
 {
-    // absoluteFilePath() tidies "." and ".." by text but resolves no link.
-    return QFileInfo(QDir(workingDirectory), path).absoluteFilePath();
+    if (!isRelative(path))
+        return path;
+    if (workingDirectory.endsWith(QLatin1Char('/')))
+        return workingDirectory + path;
+    return workingDirectory + QLatin1Char('/') + path;
+}
+
+// The text that reaches the file system as exactly these bytes, or nothing. A
+// decoder that replaced bad bytes with U+FFFD would hand on the name of
+// another file, or of none.
+std::optional<QString> exactText(const QByteArray &raw)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(raw);
+    if (decoder.hasError() || QFile::encodeName(text) != raw)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace
@@ -166,8 +191,10 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     for (const QString &source : sources) {
         if (source.isEmpty())
             return withMessage(Action::UsageError, QStringLiteral("empty SOURCE ''"));
+        options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(source);
         options.m_sources.append(absolute(workingDirectory, source));
     }
+    options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(parser.value(to));
     options.m_destination = absolute(workingDirectory, parser.value(to));
     options.m_removeReply = parser.isSet(removeRe);
     options.m_removeForward = parser.isSet(removeFw);
@@ -175,4 +202,32 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     options.m_json = parser.isSet(json);
     options.m_quiet = parser.isSet(quiet);
     return options;
+}
+
+CliOptions CliOptions::parseRaw(const QByteArrayList &arguments,
+                                const Outcome<QByteArray> &workingDirectory)
+{
+    QStringList texts;
+    for (const QByteArray &raw : arguments) {
+        const std::optional<QString> text = exactText(raw);
+        if (!text)
+            return withMessage(Action::UsageError,
+                               QStringLiteral("the argument '%1' is not valid UTF-8; nothing was "
+                                              "done")
+                                   .arg(rawnames::visible(raw)));
+        texts.append(*text);
+    }
+    const std::optional<QString> folder =
+        workingDirectory ? exactText(workingDirectory.value()) : std::nullopt;
+    CliOptions options = parse(texts, folder.value_or(QString()));
+    if (options.m_action != Action::Run || !options.m_usesWorkingDirectory || folder)
+        return options;
+    const QString problem =
+        workingDirectory
+            ? QStringLiteral("the working folder '%1' is not valid UTF-8")
+                  .arg(rawnames::visible(workingDirectory.value()))
+            : QStringLiteral("cannot find the working folder (%1)").arg(workingDirectory.reason());
+    return withMessage(Action::UsageError,
+                       problem + QStringLiteral(", so a relative path cannot be used; give SOURCE "
+                                                "and --to as absolute paths"));
 }

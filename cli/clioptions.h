@@ -2,8 +2,10 @@
 #pragma once
 
 #include "namingscheme.h"
+#include "outcome.h"
 
 #include <optional>
+#include <QByteArrayList>
 #include <QDir>
 #include <QString>
 #include <QStringList>
@@ -23,12 +25,24 @@ public:
     };
 
     // Parses a command line; arguments[0] is the program's name, as in argv.
-    // Relative SOURCE and --to paths are made absolute against workingDirectory,
-    // without resolving links. Returns Action::UsageError, with a message naming the
+    // SOURCE and --to paths are kept as typed, every "." and ".." step and link
+    // left for the kernel to resolve, as cp and mkdir -p do; a relative one is
+    // joined as text below workingDirectory ("lnk/../m.eml" in "/w" gives
+    // "/w/lnk/../m.eml"). Returns Action::UsageError, with a message naming the
     // bad option or value, for an unknown option, a missing option value, an unknown
     // scheme, a missing or empty --to, no SOURCE, or an empty SOURCE.
     [[nodiscard]] static CliOptions parse(const QStringList &arguments,
                                           const QString &workingDirectory = QDir::currentPath());
+
+    // Parses a command line as the system hands it over: argv's bytes and the
+    // working folder's (or why it cannot be had), as parse() does. Every argument
+    // must be valid UTF-8, or a different file would be named: else the result is
+    // Action::UsageError with a message showing the argument, its other bytes
+    // escaped ("the argument 'caf\xE9.eml' is not valid UTF-8; nothing was done").
+    // A relative SOURCE or --to needs the working folder in valid UTF-8 too; else
+    // the result is Action::UsageError saying so.
+    [[nodiscard]] static CliOptions parseRaw(const QByteArrayList &arguments,
+                                             const Outcome<QByteArray> &workingDirectory);
 
     // The help text in the usual GNU form, ending in a newline.
     [[nodiscard]] static QString helpText();
@@ -49,9 +63,9 @@ public:
     [[nodiscard]] bool dryRun() const { return m_dryRun; }
     [[nodiscard]] bool json() const { return m_json; }
     [[nodiscard]] bool quiet() const { return m_quiet; }
-    // The absolute destination folder.
+    // The absolute destination folder, as typed.
     [[nodiscard]] const QString &destination() const { return m_destination; }
-    // The absolute SOURCE paths, in the order given.
+    // The absolute SOURCE paths, as typed, in the order given.
     [[nodiscard]] const QStringList &sources() const { return m_sources; }
 
 private:
@@ -67,4 +81,5 @@ private:
     bool m_quiet = false;
     QString m_destination;
     QStringList m_sources;
+    bool m_usesWorkingDirectory = false; // a SOURCE or --to was relative
 };

@@ -5,11 +5,15 @@
 
 namespace cli {
 
-// Makes sure the absolute path folder can take the copies: an existing folder is
-// fine; a missing one is made (with every missing parent) when create is set, or,
-// for a dry run, only checked to be makeable (its nearest existing parent is a
-// folder). Returns "" when the folder can be used, else a sentence saying why not
-// (it names the folder). Nothing is written when create is false.
+// Makes sure the absolute path folder can take the copies. The path is used as
+// given: its links and "." and ".." steps are resolved by the kernel, as
+// mkdir -p resolves them. An existing folder is fine; a missing one is made
+// (with every missing parent, modMain::EnsureFolderExists) when create is set,
+// or, for a dry run, only checked to be makeable (its nearest existing parent is
+// a folder). Returns "" when the folder can be used, else a sentence saying why
+// not, naming the folder once ("the destination /o is not a folder", "cannot
+// create the folder /o/x: Permission denied"). Nothing is written when create
+// is false.
 [[nodiscard]] QString prepareDestination(const QString &folder, bool create);
 
 } // namespace cli

@@ -8,7 +8,10 @@
 #include "sourceexpansion.h"
 #include "terminalhost.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <unistd.h>
@@ -22,15 +25,31 @@ enum ExitStatus
     kUsageError = 2,
 };
 
+// The working folder's bytes as the kernel gives them, or why it gives none
+// (it was removed, or a folder above it cannot be searched).
+Outcome<QByteArray> workingDirectory()
+{
+    std::unique_ptr<char, decltype(&std::free)> path(::getcwd(nullptr, 0), &std::free);
+    if (!path)
+        return Outcome<QByteArray>::failure(qt_error_string(errno));
+    return Outcome<QByteArray>::success(QByteArray(path.get()));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // The arguments' bytes, taken before anything decodes them: an argument
+    // that is not UTF-8 must be refused, not read as a different name.
+    QByteArrayList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const CliOptions options = CliOptions::parseRaw(arguments, workingDirectory());
+
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
     switch (options.action()) {
     case CliOptions::Action::ShowHelp:
         out << options.message();

@@ -11,13 +11,18 @@ namespace modMain {
 
 bool EnsureFolderExists(const QString &folder, QString *reason)
 {
-    // The system would read the path only up to its first NUL: another folder.
-    if (folder.contains(QChar(0))) {
+    const auto fail = [&folder, reason](int error) {
         if (reason)
-            *reason = QStringLiteral("Cannot create the folder %1: %2")
-                          .arg(folder, qt_error_string(EINVAL));
+            *reason = QStringLiteral("cannot create the folder %1: %2")
+                          .arg(folder, qt_error_string(error));
         return false;
-    }
+    };
+    // The system would read the path only up to its first NUL: another folder.
+    if (folder.contains(QChar(0)))
+        return fail(EINVAL);
+    // create_directories makes each missing step by its whole prefix as text
+    // ("lnk/../OUT", then "lnk/../OUT/a") and drops no step before asking the
+    // kernel, so links and ".." are resolved as mkdir -p resolves them.
     const std::filesystem::path path(folder.isEmpty() ? std::string("/")
                                                       : QFile::encodeName(folder).toStdString());
     std::error_code error;
@@ -28,10 +33,7 @@ bool EnsureFolderExists(const QString &folder, QString *reason)
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
         return true;
-    if (reason)
-        *reason = QStringLiteral("Cannot create the folder %1: %2")
-                      .arg(folder, qt_error_string(error.value()));
-    return false;
+    return fail(error.value());
 }
 
 bool CopyFileTo(const QString &source, const QString &target, bool failIfExists, QString *reason)

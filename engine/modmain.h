@@ -6,13 +6,16 @@
 // Folder creation and file copy, the two file-system writes of a run.
 namespace modMain {
 
-// Makes every folder on the path exist, as std::filesystem::create_directories
-// does. The last component counts as a folder whether or not the path ends in
-// "/" ("" counts as "/"). Returns true when the folder exists afterwards (also
-// when nothing had to be created, or another process made it meanwhile);
-// false when a component cannot be created, for example because a file has its
-// name, the parent is not writable or the path holds a NUL; *reason then says
-// why, as "Cannot create the folder <folder>: <system error text>".
+// Makes every folder on the path exist, as mkdir -p does: the path is used as
+// given, its links and "." and ".." steps resolved by the kernel, so
+// "dlnk/../OUT/a" makes OUT/a beside the folder that dlnk points to. The last
+// component counts as a folder whether or not the path ends in "/" ("" counts
+// as "/"). Returns true when the folder exists afterwards (also when nothing had
+// to be created, or another process made it meanwhile); false when a component
+// cannot be created, for example because a file has its name, the parent is
+// not writable or the path holds a NUL. *reason is then the whole sentence,
+// naming the folder once: "cannot create the folder <folder>: <system error
+// text>" ("... /o/x: File exists").
 [[nodiscard]] bool EnsureFolderExists(const QString &folder, QString *reason = nullptr);
 
 // Copies the file at source to target. The content is written to a file in the

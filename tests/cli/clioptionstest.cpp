@@ -2,6 +2,7 @@
 #include "clioptions.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -71,8 +72,8 @@ TEST(CliOptions, ParsesGoodCommandLines)
          false},
         {{"-nq", "--json", "--remove-re", "--remove-fw", "--to", "../out/", "x/../b.eml"},
          NamingScheme::OptS,
-         "/out/",
-         {"/w/b.eml"},
+         "/w/../out/",
+         {"/w/x/../b.eml"},
          true,
          true,
          true,
@@ -123,6 +124,94 @@ TEST(CliOptions, ParsesGoodCommandLines)
         EXPECT_EQ(options.dryRun(), c.dryRun);
         EXPECT_EQ(options.json(), c.json);
         EXPECT_EQ(options.quiet(), c.quiet);
+    }
+}
+
+// Regression: "lnk/../m.eml" was tidied to "m.eml" as text, which names
+// another file than the kernel does when lnk is a link to a folder.
+TEST(CliOptions, KeepsEveryStepOfAPathForTheKernelToResolve)
+{
+    const struct
+    {
+        const char *workingDirectory;
+        const char *typed;
+        const char *expected;
+    } rows[] = {
+        {"/w", "lnk/../m.eml", "/w/lnk/../m.eml"},
+        {"/w", "./a/./b.eml", "/w/./a/./b.eml"},
+        {"/w", "dlnk/../OUT", "/w/dlnk/../OUT"},
+        {"/w", "/m/x/../../a.eml", "/m/x/../../a.eml"},
+        {"/w", "a//b/", "/w/a//b/"},
+        {"/", "lnk/../m.eml", "/lnk/../m.eml"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.typed);
+        const QString expected = QString::fromUtf8(row.expected);
+        const CliOptions asSource = CliOptions::parse(args({"--to", "/o", row.typed}),
+                                                      QString::fromUtf8(row.workingDirectory));
+        EXPECT_EQ(asSource.sources(), QStringList{expected});
+        const CliOptions asDestination = CliOptions::parse(args({"--to", row.typed, "/a.eml"}),
+                                                           QString::fromUtf8(row.workingDirectory));
+        EXPECT_EQ(asDestination.destination(), expected);
+    }
+}
+
+// Regression: arguments were decoded with U+FFFD for bytes that are not UTF-8,
+// and the run then used a different file, or none.
+TEST(CliOptions, RefusesArgumentsThatAreNotUtf8AndShowsTheirBytes)
+{
+    const QByteArray folder = "/w";
+    const struct
+    {
+        QByteArrayList arguments;
+        const char *messagePart; // "" when the line is good
+    } rows[] = {
+        {{"--to", "/o", "caf\xE9.eml"}, "the argument 'caf\\xE9.eml' is not valid UTF-8"},
+        {{"--to", "/o\xFF", "/a.eml"}, "'/o\\xFF'"},
+        {{"-s", "\xC3", "--to", "/o", "/a.eml"}, "'\\xC3'"},
+        {{"--to", "/o", "/a\xC0\xAF.eml"}, "'/a\\xC0\\xAF.eml'"},          // an overlong "/"
+        {{"--to", "/o", "/a\xED\xA0\x80.eml"}, "'/a\\xED\\xA0\\x80.eml'"}, // a surrogate
+        {{"--to", "/o", "/a\x1B.eml\xFE"}, "'/a\\x1B.eml\\xFE'"},
+        {{"--to", "/o", "caf\xC3\xA9.eml"}, ""},
+        {{"--to", "/o", "\xEF\xBB\xBF.eml"}, ""}, // a byte order mark is a character too
+    };
+    for (const auto &row : rows) {
+        QByteArrayList line{"letterfold-cli"};
+        line.append(row.arguments);
+        SCOPED_TRACE(line.join(' ').toStdString());
+        const CliOptions options = CliOptions::parseRaw(line, Outcome<QByteArray>::success(folder));
+        if (*row.messagePart == '\0') {
+            ASSERT_EQ(options.action(), Action::Run) << options.message().toStdString();
+            EXPECT_EQ(QFile::encodeName(options.sources().front()),
+                      folder + '/' + row.arguments.back());
+            continue;
+        }
+        EXPECT_EQ(options.action(), Action::UsageError);
+        EXPECT_TRUE(options.message().contains(QString::fromUtf8(row.messagePart)))
+            << options.message().toStdString();
+    }
+}
+
+TEST(CliOptions, NeedsAWorkingFolderInUtf8OnlyForRelativePaths)
+{
+    const Outcome<QByteArray> folders[] = {
+        Outcome<QByteArray>::success("/home/caf\xE9"),
+        Outcome<QByteArray>::failure(QStringLiteral("No such file or directory"))};
+    const char *shown[] = {"'/home/caf\\xE9' is not valid UTF-8", "(No such file or directory)"};
+    for (std::size_t i = 0; i < std::size(folders); ++i) {
+        SCOPED_TRACE(shown[i]);
+        const CliOptions relativeSource =
+            CliOptions::parseRaw({"letterfold-cli", "--to", "/o", "a.eml"}, folders[i]);
+        EXPECT_EQ(relativeSource.action(), Action::UsageError);
+        EXPECT_TRUE(relativeSource.message().contains(QString::fromUtf8(shown[i])))
+            << relativeSource.message().toStdString();
+        const CliOptions relativeDestination =
+            CliOptions::parseRaw({"letterfold-cli", "--to", "o", "/a.eml"}, folders[i]);
+        EXPECT_EQ(relativeDestination.action(), Action::UsageError);
+        const CliOptions absoluteOnly =
+            CliOptions::parseRaw({"letterfold-cli", "--to", "/o", "/a.eml"}, folders[i]);
+        ASSERT_EQ(absoluteOnly.action(), Action::Run) << absoluteOnly.message().toStdString();
+        EXPECT_EQ(absoluteOnly.sources(), QStringList{QStringLiteral("/a.eml")});
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -103,9 +104,10 @@ TEST_F(CliTest, RejectsUsageErrorsWithStatusTwoAndWritesNothing)
          "unknown scheme 'nope'"},
         {{QStringLiteral("--to"), m_out, QStringLiteral("--frobnicate"), a}, "frobnicate"},
         {{QStringLiteral("--to"), m_root + QStringLiteral("/file"), a}, "is not a folder"},
-        {{QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a}, "cannot make"},
+        {{QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a},
+         "cannot create the folder"},
         {{QStringLiteral("-n"), QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a},
-         "cannot make"},
+         "cannot create the folder"},
     };
     for (const auto &c : cases) {
         const Result result = cli(c.arguments);
@@ -329,4 +331,80 @@ TEST_F(CliTest, ParentStepsInASourceNeverPutACopyOutsideTheDestination)
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(readAll(keep), keepBytes);
     EXPECT_EQ(readAll(target(a, QStringLiteral("Keep.eml"))), readAll(a));
+}
+
+// Regression: SOURCE and --to were tidied as text before use, so "lnk/../m.eml"
+// copied ./m.eml and "--to dlnk/../OUT" wrote into ./OUT, where the kernel (and
+// cp, and mkdir -p) name other files.
+TEST_F(CliTest, ResolvesLinksAndParentStepsAsTheKernelDoes)
+{
+    TempTree tree;
+    tree.file("real/m.eml", message(QStringLiteral("Real")));
+    tree.folder("real/sub");
+    tree.file("m.eml", message(QStringLiteral("Decoy")));
+    tree.folder("far/d");
+    ASSERT_EQ(::symlink("real/sub", tree.rawPath("lnk").constData()), 0);
+    ASSERT_EQ(::symlink("far/d", tree.rawPath("dlnk").constData()), 0);
+
+    const struct
+    {
+        const char *source;
+        const char *destination;
+        const char *madeBelow; // the folder the kernel names for destination
+    } rows[] = {
+        {"lnk/../m.eml", "dlnk/../OUT", "far/OUT"},
+        {"lnk/..", "dlnk/../OUT2/", "far/OUT2"},
+        {"lnk/../m.eml", "dlnk/new/../../OUT3", "far/OUT3"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.source) + " --to " + row.destination);
+        const Result result = cli({QStringLiteral("--to"), QString::fromUtf8(row.destination),
+                                   QString::fromUtf8(row.source)},
+                                  tree.root());
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        const QStringList copies = filesBelow(tree.path(QString::fromUtf8(row.madeBelow)));
+        ASSERT_EQ(copies.size(), 1) << result.out.toStdString();
+        EXPECT_TRUE(copies.front().endsWith(QStringLiteral("/Real.eml")))
+            << copies.front().toStdString();
+        EXPECT_EQ(readAll(copies.front()), readAll(tree.path("real/m.eml")));
+    }
+    EXPECT_EQ(QDir(tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+              (QStringList{QStringLiteral("dlnk"), QStringLiteral("far"), QStringLiteral("lnk"),
+                           QStringLiteral("m.eml"), QStringLiteral("real")}));
+}
+
+// Regression: an argument that is not UTF-8 was decoded with U+FFFD, and the
+// file whose name holds that character was copied in place of the one named.
+TEST_F(CliTest, RefusesAnArgumentThatIsNotUtf8AndWritesNothing)
+{
+    TempTree tree;
+    tree.file("caf\xE9.eml", message(QStringLiteral("Named")));
+    tree.file("caf\xEF\xBF\xBD.eml", message(QStringLiteral("Other")));
+    const QMap<QString, QByteArray> before = testsupport::snapshot(tree.root());
+    const struct
+    {
+        const char *destination; // printf formats: \351 is the byte 0xE9
+        const char *source;
+        const char *shown;
+    } rows[] = {
+        {"out", "caf\\351.eml", "'caf\\xE9.eml'"},
+        {"out\\377", "caf\\357\\277\\275.eml", "'out\\xFF'"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.shown);
+        // Only the shell's printf can hand over bytes that are not UTF-8.
+        const QString script =
+            QStringLiteral("exec \"$0\" --to \"$(printf '%1')\" \"$(printf '%2')\"")
+                .arg(QString::fromUtf8(row.destination), QString::fromUtf8(row.source));
+        const Result result = testsupport::runProcess(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), script, QStringLiteral(LETTERFOLD_CLI)}, tree.root());
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.out.isEmpty()) << result.out.toStdString();
+        EXPECT_TRUE(result.err.startsWith(
+            QStringLiteral("letterfold-cli: the argument ") + QString::fromUtf8(row.shown) +
+            QStringLiteral(" is not valid UTF-8; nothing was done\n")))
+            << result.err.toStdString();
+    }
+    EXPECT_EQ(testsupport::snapshot(tree.root()), before);
 }

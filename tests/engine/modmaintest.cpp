@@ -194,6 +194,41 @@ TEST(EnsureFolderExists, MakesTheWholePathAFolder)
     EXPECT_TRUE(modMain::EnsureFolderExists(QStringLiteral("/")));
 }
 
+// Regression: ".." was resolved as text, so "dlnk/../OUT" made OUT beside the
+// link instead of beside the folder the link points to, as mkdir -p does.
+TEST(EnsureFolderExists, MakesTheFolderTheKernelNamesThroughLinksAndParentSteps)
+{
+    const QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("elsewhere/d")));
+    ASSERT_EQ(::symlink("elsewhere/d", encoded(root.filePath(QStringLiteral("dlnk"))).constData()),
+              0);
+    const struct
+    {
+        const char *folder;
+        const char *made; // below root, where a tidy-up by text would make something else
+    } rows[] = {
+        {"dlnk/../OUT/a/b", "elsewhere/OUT/a/b"},
+        {"dlnk/./here", "elsewhere/d/here"},
+        // The missing part follows ".." that comes after a missing folder.
+        {"dlnk/sub/../../NEXT/", "elsewhere/NEXT"},
+        {"new/../made", "made"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.folder);
+        QString reason;
+        EXPECT_TRUE(
+            modMain::EnsureFolderExists(root.filePath(QString::fromUtf8(row.folder)), &reason))
+            << reason.toStdString();
+        EXPECT_TRUE(QFileInfo(root.filePath(QString::fromUtf8(row.made))).isDir());
+    }
+    EXPECT_EQ(listing(root.path()),
+              (QStringList{QStringLiteral("dlnk"), QStringLiteral("elsewhere"),
+                           QStringLiteral("made"), QStringLiteral("new")}));
+    EXPECT_EQ(listing(root.filePath(QStringLiteral("elsewhere"))),
+              (QStringList{QStringLiteral("NEXT"), QStringLiteral("OUT"), QStringLiteral("d")}));
+}
+
 TEST(EnsureFolderExists, FailsWithAReasonWhenAFileStandsInTheWay)
 {
     const QTemporaryDir root;
@@ -201,12 +236,15 @@ TEST(EnsureFolderExists, FailsWithAReasonWhenAFileStandsInTheWay)
     testsupport::writeFile(root.filePath(QStringLiteral("out/file.eml")), "x");
     for (const char *folder : {"out/file.eml", "out/file.eml/", "out/file.eml/sub/deeper"}) {
         SCOPED_TRACE(folder);
+        const QString path = root.filePath(QString::fromUtf8(folder));
         QString reason;
-        EXPECT_FALSE(
-            modMain::EnsureFolderExists(root.filePath(QString::fromUtf8(folder)), &reason));
-        EXPECT_TRUE(reason.contains(root.filePath(QString::fromUtf8(folder))))
-            << reason.toStdString();
-        EXPECT_TRUE(reason.contains(systemText(ENOTDIR)) || reason.contains(systemText(EEXIST)))
+        EXPECT_FALSE(modMain::EnsureFolderExists(path, &reason));
+        // Regression: the folder was named twice ("cannot create the folder X:
+        // Cannot create the folder X: File exists").
+        EXPECT_TRUE(reason == QStringLiteral("cannot create the folder ") + path +
+                                  QStringLiteral(": ") + systemText(ENOTDIR) ||
+                    reason == QStringLiteral("cannot create the folder ") + path +
+                                  QStringLiteral(": ") + systemText(EEXIST))
             << reason.toStdString();
     }
     EXPECT_EQ(testsupport::readAll(root.filePath(QStringLiteral("out/file.eml"))), "x");
