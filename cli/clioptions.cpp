@@ -15,7 +15,7 @@ struct SchemeName
 {
     NamingScheme scheme;
     const char *name;
-    const char *caption; // the window's caption for the same scheme
+    const char *description; // the window's caption, with the date's real layout
 };
 
 // In the order of the window's option group.
@@ -23,9 +23,10 @@ constexpr std::array<SchemeName, 6> kSchemes = {{
     {NamingScheme::OptS, "subject", "Subject"},
     {NamingScheme::OptSF, "subject-from", "Subject + From"},
     {NamingScheme::OptFS, "from-subject", "From + Subject"},
-    {NamingScheme::OptSFD_dmy, "subject-from-date", "Subject + From + Date (d-m-y)"},
-    {NamingScheme::OptDS_ymd, "date-subject", "Date (y-m-d) + Subject"},
-    {NamingScheme::OptDS_mdy, "date-mdy-subject", "Date (m-d-y) + Subject"},
+    {NamingScheme::OptSFD_dmy, "subject-from-date", "Subject + From + Date (dd-mm-yyyy)"},
+    {NamingScheme::OptDS_ymd, "date-subject", "Date (yyyy-mm-dd) + Subject"},
+    // The window says "Date (m-d-y)", but the names have always read month-year-day.
+    {NamingScheme::OptDS_mdy, "date-mdy-subject", "Date (mm-yyyy-dd) + Subject"},
 }};
 
 QString schemeList()
@@ -103,8 +104,8 @@ QString CliOptions::helpText()
     QString schemes;
     for (const SchemeName &s : kSchemes)
         schemes += QStringLiteral("                          %1%2\n")
-                       .arg(QString::fromLatin1(s.name), -20)
-                       .arg(QString::fromLatin1(s.caption));
+                       .arg(QString::fromLatin1(s.name), -19)
+                       .arg(QString::fromLatin1(s.description));
     return QStringLiteral(
                "Usage: letterfold-cli [OPTION]... --to DEST SOURCE...\n"
                "Copy saved mail messages (.eml, .emlx) into DEST under names built from\n"
@@ -122,22 +123,33 @@ QString CliOptions::helpText()
                "                          \"Fwd \", \"fwd \")\n"
                "  -n, --dry-run         print what would be copied where; write nothing\n"
                "      --json            print one JSON object per message on standard output:\n"
-               "                          source, target, status (copied, planned, skipped\n"
-               "                          or failed) and reason (null when converted)\n"
+               "                          source, target, status (copied, planned,\n"
+               "                          unchanged, skipped or failed) and reason (null\n"
+               "                          when copied or planned)\n"
                "  -q, --quiet           show no progress bar\n"
                "  -h, --help            display this help and exit\n"
                "      --version         output version information and exit\n"
                "\n"
                "Two different messages that would get the same name in one folder are kept\n"
-               "apart with \" (2)\", \" (3)\", ... before \".eml\". A file of the same name that\n"
-               "was in DEST before is replaced, so running the same command twice gives the\n"
-               "same files.\n"
+               "apart with \" (2)\", \" (3)\", ... before \".eml\". A copy never replaces a file:\n"
+               "where its name is taken by a file with the same bytes, nothing is written and\n"
+               "the message counts as converted (\"already in the destination\"); where it is\n"
+               "taken by anything else, the next number is tried. Running the same command\n"
+               "twice thus writes nothing the second time. An empty subject gives\n"
+               "\"(no subject).eml\", and a name that would start with \".\" gets \"_\" before "
+               "it.\n"
+               "Copies get the permissions the umask allows, and the source's modification\n"
+               "time. A folder that cannot be read is skipped and reported; the rest is\n"
+               "converted. Copies from an earlier run found among the sources (DEST inside a\n"
+               "SOURCE folder) are skipped, and do not count as failures.\n"
+               "Paths are used as typed: links and \".\" and \"..\" steps are resolved as the\n"
+               "kernel resolves them, as cp and mkdir -p do. Arguments must be valid UTF-8.\n"
                "\n"
                "Exit status:\n"
-               " 0  if every message was converted,\n"
+               " 0  if every message was converted or was already in DEST,\n"
                " 1  if any message was not converted (each one is reported with the reason),\n"
-               " 2  if the command line is wrong or DEST is not a folder and cannot be made\n"
-               "    one (nothing is written then).\n")
+               " 2  if the command line is wrong (an argument that is not UTF-8 included), or\n"
+               "    DEST is not a folder and cannot be made one (nothing is written then).\n")
         .arg(schemes);
 }
 

@@ -278,7 +278,9 @@ TEST(CliOptions, HelpListsEveryOptionAndFitsAnEightyColumnTerminal)
     const QString help = CliOptions::helpText();
     for (const char *option :
          {"--to DEST", "-s, --scheme NAME", "--remove-re", "--remove-fw", "-n, --dry-run", "--json",
-          "-q, --quiet", "-h, --help", "--version", "date-mdy-subject", "Exit status:"})
+          "-q, --quiet", "-h, --help", "--version", "Exit status:",
+          // Regression: shown as "(m-d-y)", but the names read month-year-day.
+          "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
     for (const QString &line : help.split(QLatin1Char('\n')))
         EXPECT_LE(line.size(), 79) << line.toStdString();
