@@ -6,8 +6,6 @@
 #include <array>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QFile>
-#include <QStringDecoder>
 
 namespace {
 
@@ -52,18 +50,6 @@ QString absolute(const QString &workingDirectory, const QString &path)
     if (workingDirectory.endsWith(QLatin1Char('/')))
         return workingDirectory + path;
     return workingDirectory + QLatin1Char('/') + path;
-}
-
-// The text that reaches the file system as exactly these bytes, or nothing. A
-// decoder that replaced bad bytes with U+FFFD would hand on the name of
-// another file, or of none.
-std::optional<QString> exactText(const QByteArray &raw)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(raw);
-    if (decoder.hasError() || QFile::encodeName(text) != raw)
-        return std::nullopt;
-    return text;
 }
 
 } // namespace
@@ -221,7 +207,7 @@ CliOptions CliOptions::parseRaw(const QByteArrayList &arguments,
 {
     QStringList texts;
     for (const QByteArray &raw : arguments) {
-        const std::optional<QString> text = exactText(raw);
+        const std::optional<QString> text = rawnames::text(raw);
         if (!text)
             return withMessage(Action::UsageError,
                                QStringLiteral("the argument '%1' is not valid UTF-8; nothing was "
@@ -230,7 +216,7 @@ CliOptions CliOptions::parseRaw(const QByteArrayList &arguments,
         texts.append(*text);
     }
     const std::optional<QString> folder =
-        workingDirectory ? exactText(workingDirectory.value()) : std::nullopt;
+        workingDirectory ? rawnames::text(workingDirectory.value()) : std::nullopt;
     CliOptions options = parse(texts, folder.value_or(QString()));
     if (options.m_action != Action::Run || !options.m_usesWorkingDirectory || folder)
         return options;

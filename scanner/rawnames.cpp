@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "rawnames.h"
 
+#include <QFile>
 #include <QList>
+#include <QStringDecoder>
 
 namespace rawnames {
 
@@ -83,6 +85,15 @@ QString visible(const QByteArray &raw)
         at += length;
     }
     return text;
+}
+
+std::optional<QString> text(const QByteArray &raw)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString decoded = decoder.decode(raw);
+    if (decoder.hasError() || QFile::encodeName(decoded) != raw)
+        return std::nullopt;
+    return decoded;
 }
 
 } // namespace rawnames
