@@ -34,10 +34,12 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
     try {
         scanner.LogPath(folder);
     } catch (const ScanError &error) {
+        // Only a counter past 2147483647 gets here; keep what was found.
         failure = error;
     }
     const auto found = scanner.fullFileNames();
     const QByteArrayList unreadable = scanner.unreadableNames();
+    const QList<pathLogger::SkippedFolder> skipped = scanner.skippedFolders();
     scanner.Terminate();
 
     for (const auto &entry : *found)
@@ -52,12 +54,16 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
                         ? QStringLiteral("the folder's name is not valid UTF-8; it was left out")
                         : QStringLiteral("the name is not valid UTF-8; it was left out")));
     }
+    for (const pathLogger::SkippedFolder &folderSkipped : skipped) {
+        expansion.problems.append(problem(
+            folderSkipped.path,
+            QStringLiteral("cannot read this folder (%1); it was skipped with everything in it")
+                .arg(folderSkipped.reason())));
+    }
     if (failure) {
         expansion.problems.append(
             problem(failure->path().isEmpty() ? folder : failure->path(),
-                    QStringLiteral("cannot list this folder (%1); the messages found before it are "
-                                   "converted")
-                        .arg(failure->reason())));
+                    QStringLiteral("the search stopped here: %1").arg(failure->message())));
     }
 }
 

@@ -20,10 +20,11 @@ namespace cli {
 //  - A folder (or a link to one) gives a row for every .eml and .emlx file
 //    below it (messagefiles::isMessageFileName), in the folder scanner's order:
 //    folders level by level, each folder's names in byte order. A folder of the
-//    tree that cannot be listed stops that scan: the messages found before it
-//    are rows, and the folder is a problem with the reason. A message file or
-//    folder whose name is not valid UTF-8 cannot be named safely: it is a
-//    problem too, shown with its bytes escaped ("caf\xE9.eml").
+//    tree that cannot be opened or listed, the given folder included, is a
+//    problem with the reason; it is skipped with everything below it and the
+//    rest of the tree still gives rows. A message file or folder whose name is
+//    not valid UTF-8 cannot be named safely: it is a problem too, shown with
+//    its bytes escaped ("caf\xE9.eml").
 //  - A missing SOURCE is a problem with the system's reason.
 // Each problem counts as a message not converted while the other sources go on.
 [[nodiscard]] SourceExpansion expandSources(const QStringList &sources);

@@ -55,11 +55,20 @@ std::optional<QString> textOf(const QByteArray &raw)
     return text;
 }
 
+// A folder's entries, or the errno that kept them from being listed.
 struct FolderListing
 {
     QByteArrayList folders;
     QByteArrayList files;
+    int error = 0;
 };
+
+FolderListing unlisted(int error)
+{
+    FolderListing listing;
+    listing.error = error;
+    return listing;
+}
 
 enum class EntryKind
 {
@@ -105,30 +114,24 @@ EntryKind kindOf(int folderFd, const dirent &entry)
     }
 }
 
-[[noreturn]] void throwCannotList(const QString &folder, int error)
-{
-    throw ScanError(
-        ScanError::Kind::CannotList,
-        QStringLiteral("Cannot list the folder \"%1\": %2.").arg(folder, qt_error_string(error)),
-        folder, {}, error);
-}
-
 // Lists a folder once, with its sub-folders and its files each in the byte
 // order of their names. Below the root a folder is opened without following a
 // link, so a folder swapped for a link after it was queued is not walked into.
-FolderListing listFolder(const QByteArray &path, const QString &folder, bool isRoot)
+// A folder that cannot be read in full gives no entries at all, only the error:
+// half a listing would silently lose the other half.
+FolderListing listFolder(const QByteArray &path, bool isRoot)
 {
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!isRoot)
         flags |= O_NOFOLLOW;
     const int fd = ::open(path.constData(), flags);
     if (fd < 0)
-        throwCannotList(folder, errno);
+        return unlisted(errno);
     DIR *dir = ::fdopendir(fd);
     if (!dir) {
         const int error = errno;
         ::close(fd);
-        throwCannotList(folder, error);
+        return unlisted(error);
     }
     const std::unique_ptr<DIR, int (*)(DIR *)> closer(dir, ::closedir);
 
@@ -138,7 +141,7 @@ FolderListing listFolder(const QByteArray &path, const QString &folder, bool isR
         const dirent *entry = ::readdir(dir);
         if (!entry) {
             if (errno != 0)
-                throwCannotList(folder, errno);
+                return unlisted(errno);
             break;
         }
         const char *name = entry->d_name;
@@ -182,6 +185,7 @@ void pathLogger::PathLogInit()
     m_pathNames.reset();
     m_fullFileNames.reset();
     m_unreadableNames.clear();
+    m_skippedFolders.clear();
 }
 
 void pathLogger::LogPath(const QString &strPARENT)
@@ -209,7 +213,9 @@ void pathLogger::LogPath(const QString &strPARENT)
     do {
         const QString folder = held(m_pathNames).at(cursor);
         const QByteArray path = folderBytes.at(cursor - 1);
-        const FolderListing listing = listFolder(path, folder, cursor == 1);
+        const FolderListing listing = listFolder(path, cursor == 1);
+        if (listing.error != 0)
+            m_skippedFolders.append({folder, listing.error});
         m_yield();
 
         for (const QByteArray &raw : listing.folders) {
@@ -258,6 +264,7 @@ void pathLogger::Terminate()
     m_pathPointers.reset();
     m_fullFileNames.reset();
     m_unreadableNames.clear();
+    m_skippedFolders.clear();
 }
 
 std::shared_ptr<const TextList> pathLogger::fileNames() const
@@ -282,6 +289,11 @@ std::shared_ptr<const TextList> pathLogger::fullFileNames() const
 {
     held(m_fullFileNames);
     return m_fullFileNames;
+}
+
+QString pathLogger::SkippedFolder::reason() const
+{
+    return qt_error_string(error);
 }
 
 pathLogger::YieldFunction pathLogger::defaultYield()

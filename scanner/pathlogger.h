@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <QByteArrayList>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -38,9 +39,13 @@
 //    into the same bytes, so it would name a different file or none. Such a
 //    file, or folder with everything below it, is not recorded at all; its raw
 //    path goes to unreadableNames() instead, so the caller can report it.
+//  - A folder that cannot be opened or listed (no permission, removed after it
+//    was queued, an I/O error) keeps its pathNames entry but gives no files and
+//    no sub-folders: it is skipped with everything below it, the walk goes on
+//    with the rest of the tree, and the folder goes to skippedFolders().
 //
-// Errors: every failure throws ScanError (see scanerror.h); nothing is caught
-// inside, and what was recorded before the failure stays.
+// Errors: a failure of the scanner itself throws ScanError (see scanerror.h);
+// nothing is caught inside, and what was recorded before the failure stays.
 //
 // The scanner gives the caller's event loop a turn through the yield function at
 // fixed points: once before the root is recorded; in every folder's pass after
@@ -53,6 +58,16 @@ class pathLogger
 {
 public:
     using YieldFunction = std::function<void()>;
+
+    // A folder the walk could not open or list, and so left out with
+    // everything below it.
+    struct SkippedFolder
+    {
+        QString path; // as recorded in pathNames, ending in "/"
+        int error;    // the errno of the failed open or read
+        // Why, as the system words it ("Permission denied").
+        [[nodiscard]] QString reason() const;
+    };
 
     // A new scanner: not prepared, Count 0, fullFileNamesOnly false, no lists.
     // With an empty yield, the scanner uses defaultYield().
@@ -67,8 +82,8 @@ public:
 
     // Prepares the scanner for one scan: sets fullFileNamesOnly to true and
     // lets go of all lists (a caller holding one keeps it unchanged), so each
-    // starts empty; forgets the unreadable names. Count is not touched. Never
-    // fails.
+    // starts empty; forgets the unreadable names and the skipped folders. Count
+    // is not touched. Never fails.
     void PathLogInit();
 
     // Scans the folder strPARENT and everything below it.
@@ -78,10 +93,10 @@ public:
     //   called since the scanner was made or terminated.
     // - Throws DuplicateKey when pathNames already holds a root (a second LogPath
     //   without PathLogInit); Count is then 1 and nothing new is recorded.
-    // - Throws CannotList, with the folder's path and errno, when a folder of
-    //   the tree cannot be opened or read (no permission, removed after it was
-    //   queued); the walk stops there, everything recorded before stays, and
-    //   Count is the number the next file would have had.
+    // - A folder of the tree that cannot be opened or read is no failure: it
+    //   goes to skippedFolders() and the walk goes on without it. When that is
+    //   strPARENT itself, the scan records its root entry in pathNames, no
+    //   files, and that one skipped folder; Count is then 1.
     // - Throws Overflow when a counter would pass 2147483647.
     // - Whatever the yield function throws passes through unchanged.
     void LogPath(const QString &strPARENT);
@@ -91,8 +106,8 @@ public:
     [[nodiscard]] qint32 Count() const { return m_count; }
 
     // Gives the event loop a turn, then lets go of all lists (lists handed out
-    // stay with their holders, unchanged) and of the unreadable names. The
-    // scanner needs PathLogInit before its next LogPath. Count and
+    // stay with their holders, unchanged), the unreadable names and the skipped
+    // folders. The scanner needs PathLogInit before its next LogPath. Count and
     // fullFileNamesOnly keep their values. Never fails of its own.
     void Terminate();
 
@@ -111,6 +126,10 @@ public:
     // left out because their names are not valid UTF-8, in the order they were
     // met; a folder's path ends in "/". Emptied by PathLogInit and Terminate.
     [[nodiscard]] QByteArrayList unreadableNames() const { return m_unreadableNames; }
+
+    // The folders the last LogPath skipped because it could not open or list
+    // them, in the order it met them. Emptied by PathLogInit and Terminate.
+    [[nodiscard]] const QList<SkippedFolder> &skippedFolders() const { return m_skippedFolders; }
 
     // The yield used when none is given: when a QCoreApplication exists, lets it
     // process pending events, at most about once every 10 ms so that a walk of
@@ -132,4 +151,5 @@ private:
     mutable std::shared_ptr<NumberList> m_pathPointers;
     mutable std::shared_ptr<TextList> m_fullFileNames;
     QByteArrayList m_unreadableNames;
+    QList<SkippedFolder> m_skippedFolders;
 };

@@ -10,7 +10,9 @@
 // happened and travels to the caller unchanged, while everything recorded before
 // it stays in the lists. Exceptions carry exactly that, so every failing
 // operation of pathLogger and KeyedList throws a ScanError and never anything
-// else of its own (allocation failures still surface as std::bad_alloc).
+// else of its own (allocation failures still surface as std::bad_alloc). A
+// folder of the tree that cannot be read is no error: the walk skips it and
+// records it (pathLogger::skippedFolders).
 // Callers that run inside a Qt event handler must catch it there: Qt does not
 // let exceptions pass through its event loop.
 class ScanError : public std::runtime_error
@@ -23,9 +25,6 @@ public:
         // LogPath was called on a scanner that PathLogInit has not prepared
         // (a new scanner, or one after Terminate).
         NotPrepared,
-        // A folder in the tree could not be opened or read (access denied,
-        // removed after it was queued, an I/O error). errorCode() is the errno.
-        CannotList,
         // A 32-bit counter or list position would pass 2147483647.
         Overflow,
         // A keyed list was asked for a position it does not have.
@@ -34,8 +33,7 @@ public:
 
     // message is the whole human-readable text, returned by what() as UTF-8
     // and by message() as it was given.
-    ScanError(Kind kind, const QString &message, const QString &path = {}, const QString &key = {},
-              int errorCode = 0);
+    ScanError(Kind kind, const QString &message, const QString &path = {}, const QString &key = {});
 
     [[nodiscard]] Kind kind() const { return m_kind; }
     // The text that what() holds.
@@ -45,16 +43,10 @@ public:
     [[nodiscard]] const QString &path() const { return m_path; }
     // The key that was already taken (DuplicateKey); empty otherwise.
     [[nodiscard]] const QString &key() const { return m_key; }
-    // The system's errno for CannotList; 0 otherwise.
-    [[nodiscard]] int errorCode() const { return m_errorCode; }
-    // Why, in few words: the system's text for errorCode() ("Permission
-    // denied") when there is one, else message().
-    [[nodiscard]] QString reason() const;
 
 private:
     Kind m_kind;
     QString m_message;
     QString m_path;
     QString m_key;
-    int m_errorCode;
 };

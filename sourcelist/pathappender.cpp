@@ -29,6 +29,26 @@ PathKind kindOf(const QString &path)
     return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
 }
 
+// A path as one line a person can read: control characters are shown escaped,
+// so a folder name cannot break the list it stands in.
+QString visiblePath(const QString &path)
+{
+    return rawnames::visible(QFile::encodeName(path));
+}
+
+// The text of a box that lists things: the heading, the first
+// PathAppender::kNamesShown lines and a count of the rest, then the closing.
+QString listText(const QString &heading, const QStringList &lines, const QString &closing)
+{
+    QString text = heading + QStringLiteral("\r\n");
+    const qsizetype shown = std::min<qsizetype>(lines.size(), PathAppender::kNamesShown);
+    for (qsizetype i = 0; i < shown; ++i)
+        text += QStringLiteral("\r\n") + lines.at(i);
+    if (lines.size() > shown)
+        text += QStringLiteral("\r\n(and %1 more)").arg(lines.size() - shown);
+    return text + QStringLiteral("\r\n\r\n") + closing;
+}
+
 void showMessage(Dialogs &dialogs, const QString &text, Dialogs::Icon icon)
 {
     dialogs.messageBox(text, sourcelist::applicationTitle(), Dialogs::Buttons::OK, icon,
@@ -60,18 +80,16 @@ void PathAppender::appendFolder(const QString &folder)
         m_list.yield();
         scanner.PathLogInit();
         scanner.setFullFileNamesOnly(true);
-        try {
-            scanner.LogPath(folder);
-        } catch (const ScanError &error) {
-            // What was recorded up to the failure stays in the list taken below.
-            m_failures.append({error.path().isEmpty() ? folder : error.path(), error.reason()});
-        }
+        scanner.LogPath(folder);
         [[maybe_unused]] const qint32 next = scanner.Count();
         found = scanner.fullFileNames();
         // Terminate forgets them.
-        for (const QByteArray &raw : scanner.unreadableNames())
-            if (messagefiles::mayHoldMessages(raw))
-                m_unreadable.append(raw);
+        for (const pathLogger::SkippedFolder &skipped : scanner.skippedFolders()) {
+            m_skipped.append(skipped);
+            if (skipped.path == scanner.pathNames()->at(1))
+                ++m_skippedGiven;
+        }
+        setAsideUnreadable(scanner.unreadableNames());
         scanner.Terminate();
         m_list.yield();
     }
@@ -116,27 +134,40 @@ void PathAppender::appendIfMessage(const QString &path)
 
 void PathAppender::report(Dialogs &dialogs) const
 {
-    for (const ScanFailure &failure : m_failures) {
+    if (m_skipped.size() == 1 && m_skippedGiven == 1) {
         showMessage(dialogs,
-                    QStringLiteral("The folder \"%1\" could not be read: %2.\r\n\r\n"
-                                   "The search stopped there; the message files found before "
-                                   "it were added to the list.")
-                        .arg(failure.folder, failure.reason),
+                    QStringLiteral("The folder \"%1\" could not be read: %2.")
+                        .arg(visiblePath(m_skipped.front().path), m_skipped.front().reason()),
+                    Dialogs::Icon::Exclamation);
+    } else if (!m_skipped.isEmpty()) {
+        QStringList lines;
+        for (const pathLogger::SkippedFolder &skipped : m_skipped)
+            lines.append(
+                QStringLiteral("\"%1\": %2").arg(visiblePath(skipped.path), skipped.reason()));
+        showMessage(dialogs,
+                    listText(m_skipped.size() == 1
+                                 ? QStringLiteral("A folder could not be read, so it was skipped "
+                                                  "with everything in it:")
+                                 : QStringLiteral("%1 folders could not be read, so they were "
+                                                  "skipped with everything in them:")
+                                       .arg(m_skipped.size()),
+                             lines,
+                             QStringLiteral("The other folders were searched and their message "
+                                            "files added to the list.")),
                     Dialogs::Icon::Exclamation);
     }
 
     if (!m_unreadable.isEmpty()) {
-        QString text = QStringLiteral("These were not added because their names are not valid "
-                                      "UTF-8, so they cannot be processed safely (%1 in all):")
-                           .arg(m_unreadable.size());
-        text += QStringLiteral("\r\n");
-        const qsizetype shown = std::min<qsizetype>(m_unreadable.size(), kNamesShown);
-        for (qsizetype i = 0; i < shown; ++i)
-            text += QStringLiteral("\r\n") + rawnames::visible(m_unreadable.at(i));
-        if (m_unreadable.size() > shown)
-            text += QStringLiteral("\r\n(and %1 more)").arg(m_unreadable.size() - shown);
-        text += QStringLiteral("\r\n\r\nGive them names in UTF-8 to add them.");
-        showMessage(dialogs, text, Dialogs::Icon::Exclamation);
+        QStringList lines;
+        for (const QByteArray &raw : m_unreadable)
+            lines.append(rawnames::visible(raw));
+        showMessage(dialogs,
+                    listText(QStringLiteral("These were not added because their names are not "
+                                            "valid UTF-8, so they cannot be processed safely (%1 "
+                                            "in all):")
+                                 .arg(m_unreadable.size()),
+                             lines, QStringLiteral("Give them names in UTF-8 to add them.")),
+                    Dialogs::Icon::Exclamation);
     }
 
     showMessage(dialogs, QString::number(m_added) + QStringLiteral(" Files Added to List."),

@@ -3,6 +3,7 @@
 
 #include "dialogs.h"
 #include "filelist.h"
+#include "pathlogger.h"
 
 #include <QByteArrayList>
 #include <QList>
@@ -20,13 +21,6 @@
 class PathAppender
 {
 public:
-    // A folder whose scan stopped early.
-    struct ScanFailure
-    {
-        QString folder; // as the scanner recorded it, ending in "/"
-        QString reason; // why it could not be read, as the system words it
-    };
-
     // The list must outlive the appender. Everything yields through the list's
     // yield, the scanner included.
     explicit PathAppender(FileList &list);
@@ -36,14 +30,15 @@ public:
     // making the scanner, all through the scan, after the scan, before each
     // scanned path and before each added row.
     //  - A folder that does not exist (or "") adds nothing and is no failure.
-    //  - A folder of the tree that cannot be read stops the scan: the files
-    //    recorded before it are still appended, and the folder and the reason
-    //    go to failures().
+    //  - A folder of the tree that cannot be opened or listed, folder itself
+    //    included, is skipped with everything below it while the rest of the
+    //    tree is appended; it goes to skippedFolders().
     //  - Files and folders whose names are not valid UTF-8 are not added; those
     //    that may hold messages (messagefiles::mayHoldMessages) go to
     //    unreadableNames(). Other names would not have been added anyway.
     // A CommandError raised by the grid passes to the caller; rows appended
-    // before it stay.
+    // before it stay. So does a ScanError, which only a counter past
+    // 2147483647 can raise here; nothing of that scan is appended.
     void appendFolder(const QString &folder);
 
     // Appends each path in the order given: a folder (or a link to one) as
@@ -57,16 +52,21 @@ public:
     void setAsideUnreadable(const QByteArrayList &rawNames);
 
     [[nodiscard]] int added() const { return m_added; }
-    [[nodiscard]] const QList<ScanFailure> &failures() const { return m_failures; }
+    [[nodiscard]] const QList<pathLogger::SkippedFolder> &skippedFolders() const
+    {
+        return m_skipped;
+    }
     [[nodiscard]] const QByteArrayList &unreadableNames() const { return m_unreadable; }
 
     // Tells the user what happened, each in a message box with an OK button and
-    // the application title: every scan failure (exclamation icon), then the
-    // names set aside, the first kNamesShown of them (one box, exclamation
-    // icon), then the summary "N Files Added to List." (no icon).
+    // the application title: the skipped folders with their reasons, then the
+    // names set aside (one box each, exclamation icon, the first kNamesShown
+    // of them by name and a count of the rest), then the summary "N Files
+    // Added to List." (no icon). When the one folder skipped is a folder the
+    // command was given, its box says just that it could not be read and why.
     void report(Dialogs &dialogs) const;
 
-    // How many set-aside names the report shows by name.
+    // How many skipped folders and set-aside names the report shows by name.
     static constexpr int kNamesShown = 10;
 
     // Whether appendPaths could add something for path: true for a folder (or
@@ -79,6 +79,8 @@ private:
 
     FileList &m_list;
     int m_added = 0;
-    QList<ScanFailure> m_failures;
+    QList<pathLogger::SkippedFolder> m_skipped;
+    // How many of them are folders given to appendFolder.
+    int m_skippedGiven = 0;
     QByteArrayList m_unreadable;
 };

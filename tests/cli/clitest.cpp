@@ -259,27 +259,37 @@ TEST_F(CliTest, AFolderSourceGivesItsMessagesInScanOrderAmongTheOtherSources)
     EXPECT_FALSE(QFileInfo::exists(target(tree.path("box/d.txt"), QStringLiteral("Dee.eml"))));
 }
 
-TEST_F(CliTest, AFolderThatCannotBeListedIsReportedAndTheMessagesFoundBeforeItAreConverted)
+// Regression: a folder that could not be listed ended the scan, so the
+// folders after it and below other branches were never converted.
+TEST_F(CliTest, AFolderThatCannotBeListedIsReportedAndTheRestOfTheTreeIsConverted)
 {
-    // A path past the system's length limit cannot be opened even by root.
+    // A path past the system's length limit cannot be opened even by root:
+    // box/deep's sixteenth level, 17 folders below box. The short branch z is
+    // walked after it, down to 18 levels below box.
     TempTree tree;
     tree.file("box/a.eml", message(QStringLiteral("A")));
+    QByteArray shortBranch = "box/z";
+    for (int level = 1; level <= 17; ++level)
+        shortBranch += '/' + QByteArray::number(level);
+    tree.file(shortBranch + "/z.eml", message(QStringLiteral("Z")));
     tree.deepFolders("box/deep", 17);
 
     const Result result = cli({QStringLiteral("--to"), m_out, tree.path("box")});
 
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.out.startsWith(tree.path("box/a.eml") + QStringLiteral(" -> ") +
-                                      target(tree.path("box/a.eml"), QStringLiteral("A.eml"))))
-        << result.out.toStdString();
-    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 1 of 2 messages.\n")))
+    for (const QByteArray &converted : {QByteArray("box/a"), shortBranch + "/z"}) {
+        const QString source = tree.path(QString::fromUtf8(converted + ".eml"));
+        const QString name = QFileInfo(source).baseName().toUpper() + QStringLiteral(".eml");
+        EXPECT_TRUE(QFileInfo::exists(target(source, name))) << converted.constData();
+    }
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 2 of 3 messages.\n")))
         << result.out.toStdString();
     const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1) << result.err.toStdString();
     EXPECT_TRUE(lines.front().startsWith(tree.path("box/deep/ddd"))) << result.err.toStdString();
     EXPECT_TRUE(lines.front().endsWith(
-        QStringLiteral("/: cannot list this folder (File name too long); the messages found "
-                       "before it are converted")))
+        QStringLiteral("/: cannot read this folder (File name too long); it was skipped with "
+                       "everything in it")))
         << result.err.toStdString();
 }
 

@@ -2,7 +2,6 @@
 #include "isolation.h"
 
 #include "pathlogger.h"
-#include "scanerror.h"
 #include "treesnapshot.h"
 
 #include <cerrno>
@@ -43,7 +42,7 @@ QByteArray serialise(const Result &result)
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << result.skipReason << result.runFinished << result.reports << result.messages
         << result.converted << result.allConverted << result.summaryText << result.scanned
-        << result.unreadableNames << result.scanError << result.destination;
+        << result.unreadableNames << result.skippedFolders << result.destination;
     return bytes;
 }
 
@@ -53,7 +52,7 @@ Result deserialise(const QByteArray &bytes)
     QDataStream in(bytes);
     in >> result.skipReason >> result.runFinished >> result.reports >> result.messages >>
         result.converted >> result.allConverted >> result.summaryText >> result.scanned >>
-        result.unreadableNames >> result.scanError >> result.destination;
+        result.unreadableNames >> result.skippedFolders >> result.destination;
     if (in.status() != QDataStream::Ok)
         result.harnessFailure = QStringLiteral("the child's report could not be read");
     return result;
@@ -175,13 +174,11 @@ void scan(Result &result, const QString &root)
 {
     pathLogger scanner([] {});
     scanner.PathLogInit();
-    try {
-        scanner.LogPath(root);
-    } catch (const ScanError &error) {
-        result.scanError = error.message();
-    }
+    scanner.LogPath(root);
     result.scanned = scanner.fullFileNames()->values();
     result.unreadableNames = scanner.unreadableNames();
+    for (const pathLogger::SkippedFolder &skipped : scanner.skippedFolders())
+        result.skippedFolders.append(skipped.path + QStringLiteral(": ") + skipped.reason());
 }
 
 QString enterPrivateMounts()

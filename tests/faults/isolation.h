@@ -42,7 +42,7 @@ struct Result
     // A folder scan before the run.
     QStringList scanned;
     QByteArrayList unreadableNames;
-    QString scanError;
+    QStringList skippedFolders; // each as "path: reason"
 
     // Every entry below the destination after the run, as the child saw it
     // (a private mount is gone once the child ends): path -> description.
@@ -60,8 +60,8 @@ void convert(Result &result, const QStringList &rows, const QString &destination
              ConversionRun::Mode mode = ConversionRun::Mode::Copy,
              const FaultHost::YieldHook &hook = {});
 
-// Scans root with pathLogger into result.scanned (a scan error is kept in
-// result.scanError; what was found before it stays).
+// Scans root with pathLogger into result.scanned, result.unreadableNames and
+// result.skippedFolders.
 void scan(Result &result, const QString &root);
 
 // In the child: makes this process's mounts private, so what it mounts is seen

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pathlogger.h"
 
+#include "asnobody.h"
 #include "testsupport.h"
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 #include <QCoreApplication>
 #include <QFile>
@@ -36,6 +38,8 @@ public:
     {
         m_dir.setAutoRemove(false);
         m_root = QFile::encodeName(m_dir.path());
+        // Open to others, for the tests that scan AsNobody.
+        ::chmod(m_root.constData(), 0755);
     }
     ~Tree()
     {
@@ -621,59 +625,110 @@ TEST(PathLogger, NewScannerStartsWithNothing)
     EXPECT_EQ(logger.pathNames(), logger.pathNames()) << "a list made on demand is kept";
 }
 
-TEST(PathLogger, StopsAtAFolderThatVanishedAfterItWasQueuedAndKeepsWhatItRecorded)
+// Regression: a folder that could not be listed ended the walk, so its
+// siblings and every folder below other branches were lost too.
+struct UnreadableCase
 {
+    const char *name;
+    QByteArrayList locked; // folders left without permissions ("" is the root)
+    QByteArray vanishing;  // a folder removed once it is queued, before it is walked
+    QStringList folders;   // pathNames, relative to the root
+    QStringList files;     // fullFileNames, relative to the root
+    QStringList skipped;   // skippedFolders, relative to the root, in the order met
+    int error;             // the errno of every skipped folder
+};
+
+void PrintTo(const UnreadableCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class PathLoggerUnreadable : public ::testing::TestWithParam<UnreadableCase>
+{
+};
+
+TEST_P(PathLoggerUnreadable, SkipsTheFolderAndWalksTheRestOfTheTree)
+{
+    const UnreadableCase &c = GetParam();
+    // Root: r1; A: a1, A/A2: a2; M: m1, M/M2: m2; Z: z1, Z/Z2: z2.
     Tree tree;
-    buildACB(tree);
+    tree.file("r1");
+    for (const char *branch : {"A", "M", "Z"}) {
+        const QByteArray folder(branch);
+        const QByteArray lower = folder.toLower();
+        tree.folder(folder);
+        tree.folder(folder + '/' + folder + '2');
+        tree.file(folder + '/' + lower + '1');
+        tree.file(folder + '/' + folder + "2/" + lower + '2');
+    }
+    for (const QByteArray &folder : c.locked)
+        tree.lock(folder);
+
     pathLogger *running = nullptr;
     bool removed = false;
     pathLogger logger([&] {
-        // C is queued during the root's pass and walked after A.
-        if (running && !removed && running->pathNames()->count() == 3) {
+        if (running && !removed && !c.vanishing.isEmpty() &&
+            running->pathNames()->values().contains(tree.root() + '/' + c.vanishing + '/')) {
             std::error_code error;
-            std::filesystem::remove_all(tree.rawPath("C").toStdString(), error);
+            std::filesystem::remove_all(tree.rawPath(c.vanishing).toStdString(), error);
             removed = !error;
         }
     });
     running = &logger;
     logger.PathLogInit();
-    try {
+    {
+        // The vanishing folder is removed as root, from the yield.
+        std::optional<AsNobody> nobody;
+        if (!c.locked.isEmpty())
+            nobody.emplace();
+        if (nobody && !nobody->failure().isEmpty())
+            GTEST_SKIP() << nobody->failure().toStdString();
         logger.LogPath(tree.root());
-        FAIL() << "the scan succeeded";
-    } catch (const ScanError &error) {
-        EXPECT_EQ(error.kind(), ScanError::Kind::CannotList);
-        EXPECT_EQ(error.path(), tree.root() + "/C/");
-        EXPECT_EQ(error.errorCode(), ENOENT);
-        EXPECT_TRUE(error.message().contains(tree.root() + "/C/")) << error.what();
     }
-    ASSERT_TRUE(removed);
-    EXPECT_EQ(relative(logger.pathNames()->values(), tree), QStringList({"", "A/", "C/", "A/B/"}));
-    EXPECT_EQ(relative(logger.fullFileNames()->values(), tree), QStringList({"r1", "r2", "A/a1"}));
-    EXPECT_EQ(logger.Count(), 4);
+
+    EXPECT_EQ(removed, !c.vanishing.isEmpty());
+    EXPECT_EQ(relative(logger.pathNames()->values(), tree), c.folders);
+    EXPECT_EQ(relative(logger.fullFileNames()->values(), tree), c.files);
+    EXPECT_EQ(logger.Count(), c.files.size() + 1);
+    QStringList skipped;
+    for (const pathLogger::SkippedFolder &folder : logger.skippedFolders()) {
+        skipped.append(folder.path);
+        EXPECT_EQ(folder.error, c.error) << folder.path.toStdString();
+        EXPECT_EQ(folder.reason(), qt_error_string(c.error));
+    }
+    EXPECT_EQ(relative(skipped, tree), c.skipped);
+
+    logger.Terminate();
+    EXPECT_TRUE(logger.skippedFolders().isEmpty());
 }
 
-TEST(PathLogger, StopsAtAFolderThatCannotBeListedAndKeepsWhatItRecorded)
-{
-    if (testsupport::permissionsAreIgnored())
-        GTEST_SKIP() << "running as root, which can list any folder: the vanished-folder test "
-                        "covers the same failure";
-    Tree tree;
-    buildACB(tree);
-    tree.lock("A");
-    pathLogger logger(noYield);
-    logger.PathLogInit();
-    try {
-        logger.LogPath(tree.root());
-        FAIL() << "the scan succeeded";
-    } catch (const ScanError &error) {
-        EXPECT_EQ(error.kind(), ScanError::Kind::CannotList);
-        EXPECT_EQ(error.path(), tree.root() + "/A/");
-        EXPECT_EQ(error.errorCode(), EACCES);
-    }
-    EXPECT_EQ(relative(logger.pathNames()->values(), tree), QStringList({"", "A/", "C/"}));
-    EXPECT_EQ(relative(logger.fullFileNames()->values(), tree), QStringList({"r1", "r2"}));
-    EXPECT_EQ(logger.Count(), 3);
-}
+INSTANTIATE_TEST_SUITE_P(
+    PathLogger, PathLoggerUnreadable,
+    ::testing::Values(UnreadableCase{"AMiddleFolderWithoutPermissions",
+                                     {"M"},
+                                     {},
+                                     {"", "A/", "M/", "Z/", "A/A2/", "Z/Z2/"},
+                                     {"r1", "A/a1", "Z/z1", "A/A2/a2", "Z/Z2/z2"},
+                                     {"M/"},
+                                     EACCES},
+                      UnreadableCase{"FoldersOnTwoLevels",
+                                     {"Z", "A/A2"},
+                                     {},
+                                     {"", "A/", "M/", "Z/", "A/A2/", "M/M2/"},
+                                     {"r1", "A/a1", "M/m1", "M/M2/m2"},
+                                     {"Z/", "A/A2/"},
+                                     EACCES},
+                      UnreadableCase{"TheChosenFolder", {""}, {}, {""}, {}, {""}, EACCES},
+                      UnreadableCase{"AFolderThatVanishedAfterItWasQueued",
+                                     {},
+                                     "M",
+                                     {"", "A/", "M/", "Z/", "A/A2/", "Z/Z2/"},
+                                     {"r1", "A/a1", "Z/z1", "A/A2/a2", "Z/Z2/z2"},
+                                     {"M/"},
+                                     ENOENT}),
+    [](const ::testing::TestParamInfo<UnreadableCase> &info) {
+        return std::string(info.param.name);
+    });
 
 TEST(PathLogger, LetsAnErrorOfTheYieldFunctionThroughAndKeepsWhatItRecorded)
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "addfolder.h"
 
+#include "asnobody.h"
 #include "calltrace.h"
 #include "commanderror.h"
 #include "fakebutton.h"
@@ -8,10 +9,10 @@
 #include "fakegrid.h"
 #include "fakelabel.h"
 #include "temptree.h"
-#include "testsupport.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -268,86 +269,132 @@ TEST(AddFolder, AFolderThatNoLongerExistsAddsNothingAndDisablesProcess)
               (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
 }
 
-TEST(AddFolder, AFolderRemovedDuringTheScanIsReportedAndTheFilesFoundBeforeItAreAdded)
-{
-    // Formerly the scan's error ended the command: nothing was added, the busy
-    // pointer stayed and Process was left as it was.
-    TempTree tree;
-    tree.files({"r1.eml", "r2.eml", "r3.eml", "A/a1.eml", "B/b1.eml"});
-    Command command;
-    // Turn 8 falls among the root's files: the root has been listed, so B is
-    // queued but not yet opened.
-    command.onYield = [&](int turn) {
-        if (turn == 8)
-            tree.remove("B");
-    };
-
-    command.addFolder(tree.root());
-
-    EXPECT_EQ(command.grid.column(), under(tree, {"r1.eml", "r2.eml", "r3.eml", "A/a1.eml"}));
-    EXPECT_TRUE(command.process.Enabled());
-    EXPECT_EQ(command.dialogs.pointers,
-              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
-    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
-    const MessageBoxCall &failure = command.dialogs.messageBoxes.front();
-    EXPECT_TRUE(failure.text.contains("\"" + tree.path("B/") + "\"")) << failure.text.toStdString();
-    EXPECT_TRUE(failure.text.contains("No such file or directory")) << failure.text.toStdString();
-    EXPECT_EQ(failure.icon, Dialogs::Icon::Exclamation);
-    EXPECT_EQ(failure.caption, "Brantwell Letterfold");
-    EXPECT_EQ(command.lastText(), "4 Files Added to List.");
-    // The pointer is restored before the boxes show.
-    const QStringList &steps = command.trace.entries();
-    EXPECT_LT(steps.indexOf("Pointer=Default"), steps.indexOf("MessageBox"));
-}
-
-struct LockedCase
+// Regression: a folder that could not be read ended the scan, so its siblings
+// and the folders below other branches were never added, and the box named
+// only that one folder.
+struct SkipCase
 {
     const char *name;
-    QByteArray locked; // "" locks the chosen folder itself
-    QStringList added;
+    QByteArrayList locked; // folders left without permissions ("" is the chosen one)
+    bool vanishing;        // M is removed after it was queued, before it is read
+    QStringList added;     // relative to the chosen folder
+    // What the box before the summary says: its whole text, or, when it starts
+    // with "*", parts it holds (separated by "*"); "<root>" is the chosen folder.
+    QString box;
     bool processAfter;
 };
 
-void PrintTo(const LockedCase &c, std::ostream *out)
+void PrintTo(const SkipCase &c, std::ostream *out)
 {
     *out << c.name;
 }
 
-class AddFolderLocked : public ::testing::TestWithParam<LockedCase>
+class AddFolderSkipping : public ::testing::TestWithParam<SkipCase>
 {
 };
 
-TEST_P(AddFolderLocked, ReportsTheUnreadableFolderAndKeepsWhatWasFoundBefore)
+TEST_P(AddFolderSkipping, ReportsEveryUnreadableFolderAndAddsTheRestOfTheTree)
 {
-    if (testsupport::permissionsAreIgnored())
-        GTEST_SKIP() << "running as root: a folder without permissions can still be read";
-    const LockedCase &c = GetParam();
+    const SkipCase &c = GetParam();
     TempTree tree;
-    tree.files({"a.eml", "M/m.eml", "Z/z.eml"});
-    tree.lock(c.locked);
+    tree.files({"a.eml", "M/m.eml", "M/sub/s.eml", "Z/z.eml", "Z/sub/y.eml"});
+    for (const QByteArray &folder : c.locked)
+        tree.lock(folder);
     Command command;
     command.process.setEnabled(!c.processAfter);
+    // Turn 6 comes after the chosen folder's listing queued M and Z, before M is read.
+    command.onYield = [&](int turn) {
+        if (c.vanishing && turn == 6)
+            tree.remove("M");
+    };
 
-    command.addFolder(tree.root());
+    {
+        std::optional<AsNobody> nobody;
+        if (!c.locked.isEmpty())
+            nobody.emplace();
+        if (nobody && !nobody->failure().isEmpty())
+            GTEST_SKIP() << nobody->failure().toStdString();
+        command.addFolder(tree.root());
+    }
 
-    const QString failedFolder =
-        tree.path(QString::fromUtf8(c.locked) + (c.locked.isEmpty() ? "" : "/"));
     const QStringList added = under(tree, c.added);
     EXPECT_EQ(command.grid.column(), added.isEmpty() ? QStringList{QString()} : added);
     EXPECT_EQ(command.process.Enabled(), c.processAfter);
+    EXPECT_EQ(command.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
     ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
-    EXPECT_TRUE(command.texts().front().contains("\"" + failedFolder + "\""))
-        << command.texts().front().toStdString();
-    EXPECT_TRUE(command.texts().front().contains("Permission denied"));
+    const MessageBoxCall &box = command.dialogs.messageBoxes.front();
+    EXPECT_EQ(box.icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(box.caption, "Brantwell Letterfold");
+    QString expected = c.box;
+    expected.replace(QStringLiteral("<root>"), tree.root());
+    if (expected.startsWith(u'*')) {
+        for (const QString &part : expected.split(u'*', Qt::SkipEmptyParts))
+            EXPECT_TRUE(box.text.contains(part)) << part.toStdString() << "\nin\n"
+                                                 << box.text.toStdString();
+    } else {
+        EXPECT_EQ(box.text, expected);
+    }
     EXPECT_EQ(command.lastText(), QStringLiteral("%1 Files Added to List.").arg(c.added.size()));
-    EXPECT_EQ(command.dialogs.pointers.back(), Dialogs::Pointer::Default);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    AddFolder, AddFolderLocked,
-    ::testing::Values(LockedCase{"ASubFolder", "Z", {"a.eml", "M/m.eml"}, true},
-                      LockedCase{"TheChosenFolder", "", {}, false}),
-    [](const ::testing::TestParamInfo<LockedCase> &info) { return std::string(info.param.name); });
+    AddFolder, AddFolderSkipping,
+    ::testing::Values(
+        SkipCase{"AMiddleFolderWithoutPermissions",
+                 {"M"},
+                 false,
+                 {"a.eml", "Z/z.eml", "Z/sub/y.eml"},
+                 "A folder could not be read, so it was skipped with everything in it:\r\n\r\n"
+                 "\"<root>/M/\": Permission denied\r\n\r\n"
+                 "The other folders were searched and their message files added to the list.",
+                 true},
+        SkipCase{"AFolderRemovedAfterItWasQueued",
+                 {},
+                 true,
+                 {"a.eml", "Z/z.eml", "Z/sub/y.eml"},
+                 "*\r\n\"<root>/M/\": No such file or directory\r\n",
+                 true},
+        SkipCase{
+            "FoldersOnTwoLevels",
+            {"M", "Z/sub"},
+            false,
+            {"a.eml", "Z/z.eml"},
+            "*2 folders could not be read, so they were skipped with everything in them:"
+            "*\r\n\"<root>/M/\": Permission denied\r\n\"<root>/Z/sub/\": Permission denied\r\n",
+            true},
+        SkipCase{"TheChosenFolderSaysJustThat",
+                 {""},
+                 false,
+                 {},
+                 "The folder \"<root>/\" could not be read: Permission denied.",
+                 false}),
+    [](const ::testing::TestParamInfo<SkipCase> &info) { return std::string(info.param.name); });
+
+TEST(AddFolder, ShowsTheFirstTenSkippedFoldersAndCountsTheRest)
+{
+    TempTree tree;
+    tree.file("a.eml");
+    for (char letter = 'a'; letter < 'a' + 12; ++letter) {
+        tree.file(QByteArray(1, letter) + "/m.eml");
+        tree.lock(QByteArray(1, letter));
+    }
+    Command command;
+    {
+        const AsNobody nobody;
+        if (!nobody.failure().isEmpty())
+            GTEST_SKIP() << nobody.failure().toStdString();
+        command.addFolder(tree.root());
+    }
+
+    ASSERT_EQ(command.dialogs.messageBoxes.size(), 2u);
+    const QString &text = command.dialogs.messageBoxes.front().text;
+    EXPECT_TRUE(text.startsWith("12 folders could not be read")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"" + tree.path("j/") + "\"")) << text.toStdString();
+    EXPECT_FALSE(text.contains("\"" + tree.path("k/") + "\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("(and 2 more)")) << text.toStdString();
+    EXPECT_EQ(command.lastText(), "1 Files Added to List.");
+}
 
 TEST(AddFolder, NamesThatAreNotUtf8AreReportedEscapedAndNotAdded)
 {
@@ -363,8 +410,10 @@ TEST(AddFolder, NamesThatAreNotUtf8AreReportedEscapedAndNotAdded)
     EXPECT_EQ(box.icon, Dialogs::Icon::Exclamation);
     EXPECT_EQ(box.caption, "Brantwell Letterfold");
     EXPECT_TRUE(box.text.contains("(2 in all)")) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/caf\\xE9.eml\r\n")) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/dir\\xFE/\r\n")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/caf\\xE9.eml\r\n"))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("\r\n" + tree.root() + "/dir\\xFE/\r\n"))
+        << box.text.toStdString();
     // A file that would not have been added anyway is not worth a mention.
     EXPECT_FALSE(box.text.contains("bad")) << box.text.toStdString();
     EXPECT_EQ(command.lastText(), "1 Files Added to List.");

@@ -46,6 +46,9 @@ TempTree::TempTree()
 {
     m_dir.setAutoRemove(false);
     m_root = QFile::encodeName(m_dir.path());
+    // QTemporaryDir makes it for its owner alone; a test working AsNobody
+    // must reach it.
+    ::chmod(m_root.constData(), 0755);
 }
 
 TempTree::~TempTree()
