@@ -11,6 +11,7 @@
 #include "mailmessage.h"
 
 #include "oledate.h"
+#include "rfc2822date.h"
 #include "sourcefile.h"
 
 #include <algorithm>
@@ -259,7 +260,8 @@ enum class Split
 };
 
 // The wanted fields of the header block, in order, each unfolded: the line
-// breaks of folding are dropped and the white space after them kept. The block
+// breaks of folding are dropped and the white space after them kept, its tabs
+// as spaces. The block
 // ends at the first empty line; lines that are neither a field nor the
 // continuation of one are skipped.
 std::vector<RawField> splitFields(QByteArrayView message, Split split)
@@ -281,8 +283,16 @@ std::vector<RawField> splitFields(QByteArrayView message, Split split)
         if (line.isEmpty())
             break;
         if (isWhiteSpace(line.front())) {
-            if (inWantedField)
-                fields.back().value.append(line);
+            if (inWantedField) {
+                // The tabs that indent a folded line read as spaces, or the
+                // words on either side of the fold would run together once the
+                // cleaning of names deletes the tab.
+                QByteArray &value = fields.back().value;
+                qsizetype at = value.size();
+                value.append(line);
+                for (; at < value.size() && isWhiteSpace(value.at(at)); ++at)
+                    value[at] = ' ';
+            }
             continue;
         }
         inWantedField = false;
@@ -584,7 +594,7 @@ QString decodeHeaderText(QByteArrayView raw, GMimeParserOptions *options)
 // ---------------------------------------------------------------------------
 // Dates
 
-std::optional<QDateTime> parseDate(const QByteArray &text)
+std::optional<QDateTime> parseDateWithGMime(const QByteArray &text)
 {
     GDateTimePtr moment(g_mime_utils_header_decode_date(text.constData()));
     if (!moment)
@@ -596,6 +606,15 @@ std::optional<QDateTime> parseDate(const QByteArray &text)
     if (!result.isValid())
         return std::nullopt;
     return result;
+}
+
+// GMime reads the many broken forms of dates, but GMime 3.2.13 refuses every
+// date before 1969, however well formed; Qt reads those.
+std::optional<QDateTime> parseDate(const QByteArray &text)
+{
+    if (auto moment = parseDateWithGMime(text))
+        return moment;
+    return rfc2822date::parse(text);
 }
 
 // The newest date among the Received fields (each one's date follows its last ";").

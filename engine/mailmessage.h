@@ -4,10 +4,9 @@
 #include "messageheaders.h"
 #include "outcome.h"
 
+#include <memory>
 #include <QByteArray>
 #include <QString>
-
-#include <memory>
 
 class SourceFile;
 
@@ -20,11 +19,12 @@ class SourceFile;
 //
 // Header texts are read as written: the first field of a name counts (names in
 // any case, also the obsolete form with white space before the colon), folding
-// is undone, leading white space removed, trailing white space kept, and
-// RFC 2047 words decoded. Raw 8-bit bytes are read as UTF-8 when valid, else in
-// the charset the message's Content-Type names, else as Windows-1252.
-// Lines that are neither a field nor its continuation are skipped, and so is a
-// byte-order mark before the first field.
+// is undone (each line break removed, the tabs in the white space right after
+// it read as spaces; other tabs stay), leading white space removed, trailing
+// white space kept, and RFC 2047 words decoded. Raw 8-bit bytes are read as
+// UTF-8 when valid, else in the charset the message's Content-Type names, else
+// as Windows-1252. Lines that are neither a field nor its continuation are
+// skipped, and so is a byte-order mark before the first field.
 class MailMessage final : public MessageHeaders
 {
 public:
@@ -32,7 +32,8 @@ public:
     static constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
 
     // How the bytes of a file are framed.
-    enum class Framing {
+    enum class Framing
+    {
         ByName, // .emlx framing when the file name ends in ".emlx" (any case), else plain
         Plain,  // the bytes are the message
         Emlx,   // a first line with the byte count, then the message, then a property list
@@ -49,8 +50,9 @@ public:
     // has been loaded.
     [[nodiscard]] Outcome<QString> Subject() const override;
     // The Date header in local time as an OLE date; when it is missing or cannot
-    // be parsed, the newest Received header's date; else 0. Fails only when no
-    // message has been loaded.
+    // be parsed, the newest Received header's date; else 0. A date GMime
+    // cannot read (it takes none before 1969) is read by rfc2822date::parse.
+    // Fails only when no message has been loaded.
     [[nodiscard]] Outcome<double> Date() const override;
     // The From header as written, read like Subject; never re-rendered as an
     // address. Fails only when no message has been loaded.

@@ -54,8 +54,14 @@ TEST(MailMessageHeaderText, ReadsSubjectAndFromAsWritten)
          "\"Doe, John\" <j@d.com>"},
         {"folded with CRLF keeps the white space after the break",
          "Subject: Hello\r\n world\r\n\r\n", "Hello world", ""},
-        {"folded with LF and a tab", "Subject: Hello\n\tworld\n\n", "Hello\tworld", ""},
         {"folded twice", "Subject: a\r\n b\r\n  c\r\nTo: x\r\n\r\n", "a b  c", ""},
+        // Regression: a tab after the break survived and the cleaning of names
+        // deleted it, joining the words ("part onepart two").
+        {"folded with CRLF and a tab", "Subject: part one\r\n\tpart two\r\n\r\n",
+         "part one part two", ""},
+        {"folded with LF and a tab", "Subject: Hello\n\tworld\n\n", "Hello world", ""},
+        {"folded with several tabs and spaces", "From: a\r\n\t \tb\r\n\r\n", "", "a   b"},
+        {"a tab not after a break stays", "Subject: a\tb\r\n\tc\td\r\n\r\n", "a\tb c\td", ""},
         {"leading white space goes", "Subject: \t  Hi\r\n\r\n", "Hi", ""},
         {"value starting on the next line", "Subject:\r\n Hi\r\n\r\n", "Hi", ""},
         {"trailing white space stays", "Subject: Hello \t\r\n\r\n", "Hello \t", ""},
@@ -267,6 +273,25 @@ TEST_F(MailMessageDate, AnswersTheDateHeaderInLocalTimeElseTheNewestReceivedElse
          "Received: by b\r\nReceived: by b; garbage\r\n"
          "Received: by b; Wed, 23 Feb 2005 17:00:00 +0000\r\n",
          ole(38406, 12, 0, 0)},
+        // Regression: GMime refuses dates before 1969, which came out as 30 December 1899.
+        // 25020 is 1 July 1968, 366 is 31 December 1900, -18201 is 1 March 1850.
+        {"1968", "Date: Mon, 01 Jul 1968 10:00:00 +0000\r\n", ole(25020, 5, 0, 0)},
+        {"1968 in GMT", "Date: Mon, 01 Jul 1968 10:00:00 GMT\r\n", ole(25020, 5, 0, 0)},
+        {"1968 in EST", "Date: Mon, 01 Jul 1968 10:00:00 EST\r\n", ole(25020, 10, 0, 0)},
+        {"1968 in PDT", "Date: Mon, 01 Jul 1968 10:00:00 PDT\r\n", ole(25020, 12, 0, 0)},
+        {"1968 in a military zone", "Date: Mon, 01 Jul 1968 10:00:00 Z\r\n", ole(25020, 5, 0, 0)},
+        {"1968 with a comment", "Date: Mon, 01 Jul 1968 10:00:00 +0000 (UTC)\r\n",
+         ole(25020, 5, 0, 0)},
+        {"1968 with a wrong weekday", "Date: Tue, 01 Jul 1968 10:00:00 +0000\r\n",
+         ole(25020, 5, 0, 0)},
+        {"1901 into the previous day", "Date: Tue, 01 Jan 1901 03:00:00 +0000\r\n",
+         ole(366, 22, 0, 0)},
+        {"1850, before the day of 0", "Date: Fri, 01 Mar 1850 12:00:00 +0000\r\n",
+         -(18201 + 7 / 24.0)},
+        {"no Date: a Received of 1968",
+         "Received: by b; Mon, 01 Jul 1968 10:00:00 +0000\r\n"
+         "Received: by b; Sun, 30 Jun 1968 10:00:00 +0000\r\n",
+         ole(25020, 5, 0, 0)},
         {"nothing usable", "Date: soon\r\nReceived: by b\r\n", 0.0},
         {"no date at all", "Subject: x\r\n", 0.0},
         {"Date in the body does not count", "Subject: x\r\n\r\nDate: Fri, 21 Nov 1997 09:55:06\r\n",
