@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <ostream>
 #include <QCoreApplication>
 #include <QFile>
@@ -678,11 +677,9 @@ TEST_P(PathLoggerUnreadable, SkipsTheFolderAndWalksTheRestOfTheTree)
     logger.PathLogInit();
     {
         // The vanishing folder is removed as root, from the yield.
-        std::optional<AsNobody> nobody;
-        if (!c.locked.isEmpty())
-            nobody.emplace();
-        if (nobody && !nobody->failure().isEmpty())
-            GTEST_SKIP() << nobody->failure().toStdString();
+        const AsNobody nobody(!c.locked.isEmpty());
+        if (!nobody.failure().isEmpty())
+            GTEST_SKIP() << nobody.failure().toStdString();
         logger.LogPath(tree.root());
     }
 

@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <ostream>
 
 namespace {
@@ -309,11 +308,9 @@ TEST_P(AddFolderSkipping, ReportsEveryUnreadableFolderAndAddsTheRestOfTheTree)
     };
 
     {
-        std::optional<AsNobody> nobody;
-        if (!c.locked.isEmpty())
-            nobody.emplace();
-        if (nobody && !nobody->failure().isEmpty())
-            GTEST_SKIP() << nobody->failure().toStdString();
+        const AsNobody nobody(!c.locked.isEmpty());
+        if (!nobody.failure().isEmpty())
+            GTEST_SKIP() << nobody.failure().toStdString();
         command.addFolder(tree.root());
     }
 

@@ -18,9 +18,9 @@ QString systemError(const char *what)
 
 } // namespace
 
-AsNobody::AsNobody()
+AsNobody::AsNobody(bool switching)
 {
-    if (::geteuid() != 0)
+    if (!switching || ::geteuid() != 0)
         return;
     // The group first: once the user is nobody, changing the group is refused.
     if (::setegid(kNobody) != 0) {

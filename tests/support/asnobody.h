@@ -15,7 +15,8 @@
 class AsNobody
 {
 public:
-    AsNobody();
+    // Switches only when switching is true, so a table can switch for some rows.
+    explicit AsNobody(bool switching = true);
     ~AsNobody();
     AsNobody(const AsNobody &) = delete;
     AsNobody &operator=(const AsNobody &) = delete;
