@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pathlogger.h"
 
+#include "rawnames.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -10,7 +12,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QStringDecoder>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,22 +38,6 @@ QString keyFor(qint32 number)
     } while (rest != 0);
     *--first = u'K';
     return QString(reinterpret_cast<const QChar *>(first), end - first);
-}
-
-// The text of a raw file name, or nothing when no text turns back into exactly
-// these bytes through QFile::encodeName (the way every later file operation
-// reaches the file). QFile::decodeName cannot be used: it replaces invalid
-// bytes with U+FFFD and silently drops a leading byte order mark, which is a
-// valid character in a name.
-std::optional<QString> textOf(const QByteArray &raw)
-{
-    if (std::all_of(raw.cbegin(), raw.cend(), [](char byte) { return uchar(byte) < 0x80; }))
-        return QString::fromLatin1(raw);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(raw);
-    if (decoder.hasError() || QFile::encodeName(text) != raw)
-        return std::nullopt;
-    return text;
 }
 
 // A folder's entries, or the errno that kept them from being listed.
@@ -220,7 +205,7 @@ void pathLogger::LogPath(const QString &strPARENT)
 
         for (const QByteArray &raw : listing.folders) {
             m_yield();
-            const std::optional<QString> name = textOf(raw);
+            const std::optional<QString> name = rawnames::text(raw);
             if (!name) {
                 m_unreadableNames.append(path + raw + '/');
                 continue;
@@ -235,7 +220,7 @@ void pathLogger::LogPath(const QString &strPARENT)
         if (fullOnly)
             m_yield();
         for (const QByteArray &raw : listing.files) {
-            const std::optional<QString> name = textOf(raw);
+            const std::optional<QString> name = rawnames::text(raw);
             if (!name) {
                 m_unreadableNames.append(path + raw);
                 continue;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "rawnames.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QList>
 #include <QStringDecoder>
@@ -89,6 +90,9 @@ QString visible(const QByteArray &raw)
 
 std::optional<QString> text(const QByteArray &raw)
 {
+    // A folder scan asks this for every name, and most names are ASCII.
+    if (std::all_of(raw.cbegin(), raw.cend(), [](char byte) { return uchar(byte) < 0x80; }))
+        return QString::fromLatin1(raw);
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString decoded = decoder.decode(raw);
     if (decoder.hasError() || QFile::encodeName(decoded) != raw)

@@ -4,12 +4,11 @@
 #include "commanderror.h"
 #include "messagefiles.h"
 #include "pathappender.h"
+#include "rawnames.h"
 
 #include <exception>
 #include <new>
 #include <optional>
-#include <QFile>
-#include <QStringDecoder>
 #include <sys/stat.h>
 
 namespace sourcelist {
@@ -56,17 +55,6 @@ void appendUnderBusyPointer(FileList &list, Dialogs &dialogs, ButtonControl &cmd
     appender.report(dialogs);
 }
 
-// The text of raw path bytes when it turns back into exactly those bytes on
-// the way to the file system.
-std::optional<QString> textOf(const QByteArray &raw)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(raw);
-    if (decoder.hasError() || QFile::encodeName(text) != raw)
-        return std::nullopt;
-    return text;
-}
-
 // The bytes of a local file URL's path; nothing for other URLs (another
 // scheme, or a file URL naming another host).
 std::optional<QByteArray> localPathBytes(const QUrl &url)
@@ -110,7 +98,7 @@ DroppedPaths droppedPaths(const QList<QUrl> &urls)
         const std::optional<QByteArray> raw = localPathBytes(url);
         if (!raw)
             continue;
-        if (const std::optional<QString> path = textOf(*raw))
+        if (const std::optional<QString> path = rawnames::text(*raw))
             dropped.paths.append(*path);
         else
             dropped.unreadable.append(isFolder(*raw) && !raw->endsWith('/') ? *raw + '/' : *raw);
@@ -125,7 +113,7 @@ bool canAppendDrop(const QList<QUrl> &urls)
         const std::optional<QByteArray> raw = localPathBytes(url);
         if (!raw)
             continue;
-        if (const std::optional<QString> path = textOf(*raw)) {
+        if (const std::optional<QString> path = rawnames::text(*raw)) {
             if (PathAppender::mayAdd(*path))
                 return true;
         } else if (isFolder(*raw) || messagefiles::mayHoldMessages(*raw)) {
