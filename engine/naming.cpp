@@ -226,6 +226,10 @@ QString CleanName(const QString &rawName, bool removeReply, bool removeForward)
         for (const char *marker : {"FW ", "Fw ", "fw ", "FWD ", "Fwd ", "fwd "})
             name.remove(QLatin1StringView(marker), Qt::CaseSensitive);
     }
+    if (name.isEmpty())
+        return QStringLiteral("(no subject)");
+    if (name.startsWith(u'.'))
+        name.prepend(u'_');
     return name;
 }
 

@@ -44,11 +44,17 @@ inline constexpr char16_t kExtension[] = u".eml";
 //  3. when longer than 220 units, cut to 220 (to 219 when that would split a
 //     surrogate pair) and strip spaces (U+0020 only) at both ends;
 //  4. when removeReply, delete every "RE ", then every "Re ", then every "re ";
-//  5. when removeForward, likewise "FW ", "Fw ", "fw ", "FWD ", "Fwd ", "fwd ".
+//  5. when removeForward, likewise "FW ", "Fw ", "fw ", "FWD ", "Fwd ", "fwd ";
+//  6. so that no copy is hidden (a name starting with "." is, on Linux): an
+//     empty name becomes "(no subject)", and a name starting with "." gets
+//     "_" in front (".NET 8 released" gives "_.NET 8 released").
 // Markers match case-sensitively wherever they stand, inside words too; each
 // pattern is one left-to-right pass, so text joined by a deletion is not
-// searched again. Nothing is trimmed after steps 4 and 5. Linear in the length
-// of rawName. Never fails; the result may be empty.
+// searched again. Nothing is trimmed after steps 4 and 5. Step 6 comes last,
+// after every deletion, so that FitFileName's 255-byte fit and the numbering
+// of names see the base name as it will be written; its "_" may make the name
+// one unit longer than step 3's limit, which FitFileName's byte limit covers.
+// Linear in the length of rawName. Never fails; the result is never empty.
 [[nodiscard]] QString CleanName(const QString &rawName, bool removeReply, bool removeForward);
 
 // The file name for a base name: base name + suffix + ".eml", with the base name
