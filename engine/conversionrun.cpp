@@ -1,23 +1,41 @@
 // SPDX-License-Identifier: MIT
 #include "conversionrun.h"
 
-#include "filecopy.h"
 #include "fileidentity.h"
 #include "mailmessage.h"
+#include "messagebytes.h"
 #include "modmain.h"
 #include "naming.h"
 #include "registry.h"
 #include "sourcefile.h"
+#include "stagedcopy.h"
 #include "targetnames.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <QFile>
 #include <QHash>
 #include <QScopeGuard>
 #include <QSet>
 #include <sys/stat.h>
+
+namespace {
+
+// stat() of a path given as text; false with errno set when it fails.
+bool statPath(const QString &path, struct stat *status)
+{
+    return ::stat(QFile::encodeName(path).constData(), status) == 0;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
 
 namespace conversion {
 
@@ -28,33 +46,47 @@ QString settleDestination(const QString &destination)
     return destination + QLatin1Char('/');
 }
 
-QString targetFolder(const QString &settledDestination, const QString &sourceFolder)
+namespace {
+
+// Whether a folder path holds a "." or ".." step. Only a step that starts with
+// "." can be one, and most paths hold none.
+bool holdsDotSteps(const QString &folder)
 {
-    // A listed path may hold "." and ".." steps (the command line takes paths as
-    // typed). Joined as they are, enough ".." would climb out of the destination
-    // and put a copy among the user's own files, so they are resolved as text
-    // first, never above the root: "/a/../../b/" counts as "/b/".
-    // Only a step that starts with "." can be one; most paths hold none.
-    const bool mayHoldDotSteps =
-        sourceFolder.startsWith(QLatin1Char('.')) || sourceFolder.contains(QLatin1String("/."));
-    const QStringList steps =
-        mayHoldDotSteps ? sourceFolder.split(QLatin1Char('/')) : QStringList();
-    if (steps.contains(QStringLiteral("..")) || steps.contains(QStringLiteral("."))) {
-        QStringList kept;
-        for (const QString &step : steps) {
-            if (step == QStringLiteral("..")) {
-                if (!kept.isEmpty())
-                    kept.removeLast();
-            } else if (!step.isEmpty() && step != QStringLiteral(".")) {
-                kept.append(step);
-            }
-        }
-        return settledDestination +
-               (kept.isEmpty() ? QString() : kept.join(QLatin1Char('/')) + QLatin1Char('/'));
+    if (!folder.startsWith(QLatin1Char('.')) && !folder.contains(QLatin1String("/.")))
+        return false;
+    for (const QStringView step : QStringView(folder).split(u'/')) {
+        if (step == u"." || step == u"..")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Outcome<QString> targetFolder(const QString &settledDestination, const QString &sourceFolder)
+{
+    QString folder = sourceFolder;
+    if (holdsDotSteps(sourceFolder)) {
+        // Joined as they are, ".." steps would climb out of the destination;
+        // resolved as text, they would name another folder than the kernel
+        // does where a step before them is a link. The real path has neither.
+        const QByteArray encoded = QFile::encodeName(sourceFolder);
+        const std::unique_ptr<char, decltype(&std::free)> real(
+            ::realpath(encoded.constData(), nullptr), &std::free);
+        if (!real)
+            return Outcome<QString>::failure(QStringLiteral("cannot find the folder %1: %2")
+                                                 .arg(sourceFolder, systemError(errno)));
+        folder = QFile::decodeName(real.get());
+        if (QFile::encodeName(folder) != QByteArrayView(real.get()))
+            return Outcome<QString>::failure(
+                QStringLiteral("the real path of the folder %1 is not valid UTF-8")
+                    .arg(sourceFolder));
+        if (!folder.endsWith(QLatin1Char('/')))
+            folder += QLatin1Char('/');
     }
     // The root "/" plays the part of a drive prefix: drop it, keep the rest.
-    return settledDestination +
-           (sourceFolder.startsWith(QLatin1Char('/')) ? sourceFolder.mid(1) : sourceFolder);
+    return Outcome<QString>::success(
+        settledDestination + (folder.startsWith(QLatin1Char('/')) ? folder.mid(1) : folder));
 }
 
 float progressValue(int done, int rows)
@@ -73,60 +105,59 @@ QString progressText(int number, int rows)
 
 } // namespace conversion
 
-namespace {
-
-// stat() of a path given as text; false with errno set when it fails.
-bool statPath(const QString &path, struct stat *status)
-{
-    return ::stat(QFile::encodeName(path).constData(), status) == 0;
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
 // Everything one run remembers from row to row. Each member grows by at most one
 // entry per row and is looked up by hash, so a run over 100,000 rows stays linear.
 struct ConversionRun::RunState
 {
+    explicit RunState(FileSystemCalls &calls) : targets(calls) {}
+
+    // Where the copies of a source folder go, or why they cannot go anywhere.
+    struct FolderPlan
+    {
+        QString target;
+        QString reason;
+    };
+
     ConversionRun::Mode mode = ConversionRun::Mode::Copy;
     QString destination;
     bool destinationIsAbsolute = false;
     TargetNames targets;
+    QSet<QByteArray> sweptFolders;
     QHash<QString, QString> ensuredFolders; // folder -> "" when it exists, else the reason
-    // Identity -> path as first listed, of every message listed when the run
-    // started and of every row processed since. No copy may replace one of them.
-    QHash<FileIdentity, QString> sources;
-    // Paths that were regular files when the run started. Any other row is
-    // looked at before it is opened: opening a fifo wakes its writer, and
-    // opening some devices has effects of its own.
-    QSet<QString> regularWhenListed;
+    QHash<QString, FolderPlan> plans;       // source folder -> its plan
+    QHash<QString, std::optional<FileIdentity>> identities; // folder -> identity, if it exists
+    // The existing target folders of the listed rows: a row in one of them is
+    // a copy from an earlier run.
+    QSet<FileIdentity> earlierCopyFolders;
 
-    // Remembers a listed message; a file listed twice keeps its first path.
-    void addSource(const FileIdentity &identity, const QString &path)
+    const FolderPlan &planFor(const QString &sourceFolder)
     {
-        if (!sources.contains(identity))
-            sources.insert(identity, path);
+        auto plan = plans.constFind(sourceFolder);
+        if (plan == plans.cend()) {
+            const Outcome<QString> target = conversion::targetFolder(destination, sourceFolder);
+            plan = plans.insert(sourceFolder, target ? FolderPlan{target.value(), {}}
+                                                     : FolderPlan{{}, target.reason()});
+        }
+        return *plan;
     }
 
-    // Why the file existing, found where a copy of source is to go, must stay;
-    // "" when it may be replaced. Replacing it would destroy the message itself
-    // or another one the user listed, earlier or later in the list: possible
-    // only when the destination tree overlaps the sources.
-    QString whyKeep(const FileIdentity &existing, const FileIdentity &source) const
+    std::optional<FileIdentity> identityOf(const QString &folder)
     {
-        const auto listed = sources.constFind(existing);
-        if (listed == sources.cend())
-            return {};
-        return existing == source ? QStringLiteral("target is the source")
-                                  : QStringLiteral("target is the listed message %1").arg(*listed);
+        auto identity = identities.constFind(folder);
+        if (identity == identities.cend()) {
+            struct stat status = {};
+            identity =
+                identities.insert(folder, statPath(folder, &status) && S_ISDIR(status.st_mode)
+                                              ? std::optional(FileIdentity::of(status))
+                                              : std::nullopt);
+        }
+        return *identity;
     }
 };
 
-ConversionRun::ConversionRun(ConversionHost &host) : m_host(host) {}
+ConversionRun::ConversionRun(ConversionHost &host, FileSystemCalls &calls)
+    : m_host(host), m_calls(calls)
+{}
 
 ConversionRun::End ConversionRun::run(Mode mode)
 {
@@ -139,7 +170,7 @@ ConversionRun::End ConversionRun::run(Mode mode)
     if (answer.isEmpty())
         return End::Cancelled;
 
-    RunState state;
+    RunState state(m_calls);
     state.mode = mode;
     state.destination = conversion::settleDestination(answer);
     state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
@@ -151,20 +182,8 @@ ConversionRun::End ConversionRun::run(Mode mode)
 
     // The upper bound is fixed now; rows added while the run yields wait for the next run.
     const int rows = m_host.rowCount();
-    // Every listed message is known before the first copy: where the destination
-    // tree overlaps the sources (the destination "/" puts each copy beside its
-    // source), a copy could otherwise replace a message further down the list.
-    // One stat per row, one hash insertion: linear however long the list.
-    for (int row = 0; row < rows; ++row) {
-        const QString listed = m_host.rowText(row).trimmed();
-        if (!listed.startsWith(QLatin1Char('/')))
-            continue;
-        struct stat info = {};
-        if (statPath(listed, &info) && S_ISREG(info.st_mode)) {
-            state.addSource(FileIdentity::of(info), listed);
-            state.regularWhenListed.insert(listed);
-        }
-    }
+    if (state.destinationIsAbsolute)
+        findEarlierCopies(rows, &state);
     for (int row = 0; row < rows; ++row) {
         // The list may have shrunk while the run yielded; a row that is gone is no
         // longer anyone's message.
@@ -174,9 +193,9 @@ ConversionRun::End ConversionRun::run(Mode mode)
         m_host.yield();
         if (row >= m_host.rowCount())
             continue;
-        const QString source = m_host.currentCellText().trimmed();
+        const QString source = m_host.currentCellText();
 
-        if (!source.isEmpty()) {
+        if (!source.trimmed().isEmpty()) {
             MessageReport report = convertRow(row, source, &state);
             summary.add(report);
             m_host.reportMessage(report);
@@ -190,6 +209,28 @@ ConversionRun::End ConversionRun::run(Mode mode)
     m_lastSummary = summary;
     m_host.showSummary(summary, summary.text());
     return End::Finished;
+}
+
+void ConversionRun::findEarlierCopies(int rows, RunState *state) const
+{
+    // Only folders that exist now count: the folders this run creates hold
+    // nothing that is listed.
+    for (int row = 0; row < rows; ++row) {
+        const QString listed = m_host.rowText(row);
+        if (!listed.startsWith(QLatin1Char('/')))
+            continue;
+        const QString folder = registry::FolderOf(listed);
+        const RunState::FolderPlan &plan = state->planFor(folder);
+        if (plan.target.isEmpty())
+            continue;
+        const std::optional<FileIdentity> target = state->identityOf(plan.target);
+        if (!target || state->earlierCopyFolders.contains(*target))
+            continue;
+        // The destination "/" puts each copy beside its source: no row's own
+        // folder makes another row's folder a folder of copies.
+        if (state->identityOf(folder) != target)
+            state->earlierCopyFolders.insert(*target);
+    }
 }
 
 MessageReport ConversionRun::convertRow(int row, const QString &source, RunState *state)
@@ -211,17 +252,26 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (!source.startsWith(QLatin1Char('/')))
         return fail(QStringLiteral("not an absolute path"));
 
-    // Checked before any folder is made, so a missing file leaves no empty
-    // folders behind.
-    if (!state->regularWhenListed.contains(source)) {
-        struct stat info = {};
-        if (!statPath(source, &info))
-            return fail(systemError(errno));
-        if (S_ISDIR(info.st_mode))
-            return fail(QStringLiteral("is a folder, not a message file"));
-        if (!S_ISREG(info.st_mode))
-            return fail(QStringLiteral("not a regular file"));
+    const QString sourceFolder = registry::FolderOf(source);
+    if (!state->earlierCopyFolders.isEmpty()) {
+        const std::optional<FileIdentity> own = state->identityOf(sourceFolder);
+        if (own && state->earlierCopyFolders.contains(*own)) {
+            report.status = MessageStatus::Skipped;
+            report.reason = QStringLiteral("a copy from an earlier run");
+            return report;
+        }
     }
+
+    // Looked at before it is opened: opening a fifo wakes its writer, and opening
+    // some devices has effects of its own. Checked before any folder is made, so
+    // a missing file leaves no empty folders behind.
+    struct stat info = {};
+    if (!statPath(source, &info))
+        return fail(systemError(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(QStringLiteral("is a folder, not a message file"));
+    if (!S_ISREG(info.st_mode))
+        return fail(QStringLiteral("not a regular file"));
     // One descriptor serves every further look at the file, its header and its
     // copy.
     const SourceFile sourceFile(source);
@@ -235,11 +285,11 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         return fail(QStringLiteral("is a folder, not a message file"));
     if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
-    const FileIdentity identity = FileIdentity::of(sourceFile.status());
-    // The row may have been changed while the run yielded: it counts as listed too.
-    state->addSource(identity, source);
 
-    const QString folder = conversion::targetFolder(state->destination, registry::FolderOf(source));
+    const RunState::FolderPlan &plan = state->planFor(sourceFolder);
+    if (plan.target.isEmpty())
+        return fail(plan.reason);
+    const QString folder = plan.target;
     if (state->mode == Mode::Copy) {
         auto ensured = state->ensuredFolders.constFind(folder);
         if (ensured == state->ensuredFolders.cend()) {
@@ -247,11 +297,12 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
             if (modMain::EnsureFolderExists(folder, &reason))
                 reason.clear();
             else if (reason.isEmpty())
-                reason = QStringLiteral("unknown error");
+                reason = QStringLiteral("cannot create the folder %1").arg(folder);
             ensured = state->ensuredFolders.insert(folder, reason);
         }
+        // The reason names the folder already.
         if (!ensured->isEmpty())
-            return fail(QStringLiteral("cannot create the folder %1: %2").arg(folder, *ensured));
+            return fail(*ensured);
     }
     m_host.yield();
 
@@ -267,36 +318,55 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
 
     const QString baseName =
         naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
-    report.target = state->targets.assign(folder, baseName, identity.toString());
-
-    if (state->mode == Mode::Plan) {
-        struct stat existing = {};
-        const QString keep = statPath(report.target, &existing)
-                                 ? state->whyKeep(FileIdentity::of(existing), identity)
-                                 : QString();
-        report.status = keep.isEmpty() ? MessageStatus::Planned : MessageStatus::Skipped;
-        report.reason = keep;
-    } else {
-        filecopy::Options options;
-        options.mayReplace = [state, identity](const struct stat &existing) {
-            return state->whyKeep(FileIdentity::of(existing), identity);
-        };
-        QString copyReason;
-        switch (filecopy::copyFile(sourceFile, report.target, options, &copyReason)) {
-        case filecopy::Result::Copied:
-            report.status = MessageStatus::Copied;
-            break;
-        case filecopy::Result::Refused:
-            report.status = MessageStatus::Skipped;
-            report.reason = copyReason;
-            break;
-        case filecopy::Result::Failed:
-            report.status = MessageStatus::Failed;
-            report.reason = copyReason.isEmpty() ? QStringLiteral("the copy failed") : copyReason;
-            break;
-        }
-    }
+    place(folder, baseName, sourceFile, state, &report);
     m_host.yield();
     message.reset();
     return report;
+}
+
+void ConversionRun::place(const QString &folder, const QString &baseName,
+                          const SourceFile &sourceFile, RunState *state, MessageReport *report)
+{
+    const MessageBytes bytes = MessageBytes::wholeFile(sourceFile);
+    TargetNames::Choice choice = state->targets.choose(
+        folder, baseName, FileIdentity::of(sourceFile.status()).toString(), bytes);
+    // Written once, when a name first looks free, and offered to the names
+    // after it while the file system says each is taken after all.
+    std::optional<StagedCopy> staged;
+    for (;;) {
+        report->target = choice.path;
+        if (choice.verdict == TargetNames::Verdict::Failed) {
+            report->status = MessageStatus::Failed;
+            report->reason = choice.reason;
+            return;
+        }
+        if (choice.verdict == TargetNames::Verdict::Same) {
+            report->status = MessageStatus::Unchanged;
+            report->reason = QStringLiteral("already in the destination");
+            state->targets.settle(choice);
+            return;
+        }
+        if (state->mode == Mode::Plan) {
+            report->status = MessageStatus::Planned;
+            state->targets.settle(choice);
+            return;
+        }
+        const QByteArray target = QFile::encodeName(choice.path);
+        if (!staged)
+            staged.emplace(m_calls, target, bytes, StagedCopy::Staging::Unnamed,
+                           &state->sweptFolders);
+        switch (staged->publish(target)) {
+        case StagedCopy::Publication::Published:
+            report->status = MessageStatus::Copied;
+            state->targets.settle(choice);
+            return;
+        case StagedCopy::Publication::Exists:
+            choice = state->targets.chooseAgain(choice, bytes);
+            continue;
+        case StagedCopy::Publication::Failed:
+            report->status = MessageStatus::Failed;
+            report->reason = staged->failure(sourceFile.path(), choice.path);
+            return;
+        }
+    }
 }

@@ -2,9 +2,13 @@
 #pragma once
 
 #include "conversionhost.h"
+#include "filesystemcalls.h"
+#include "outcome.h"
 #include "runsummary.h"
 
 #include <QString>
+
+class SourceFile;
 
 // The conversion run: asks the host for a destination, then copies the message of
 // every listed row under its composed name into the source's folder path
@@ -17,17 +21,29 @@
 // the progress bar and line. A row that fails is reported and the run goes on;
 // the closing summary says honestly how many messages were converted.
 //
-// A dry run (Mode::Plan) goes through the very same steps with the two writes
-// (folder creation and copy) left out, so what it reports, names with collision
-// suffixes included, is exactly what a real run over the same list would write.
+// A dry run (Mode::Plan) goes through the very same steps with the writes
+// (folder creation and copy) left out. It looks at the destination as the real
+// run does, so what it reports, numbered names and messages already in the
+// destination included, is exactly what a real run over the same list would
+// do. (Two names that only a case-folding destination takes for one cannot be
+// foreseen without writing.)
 //
-// Names within one run: two different source files that would get the same target
-// path do not overwrite each other; the later one gets " (2)", " (3)", ... before
-// ".eml". A file listed twice (same path, or the same file by device and inode)
-// gets the same name each time. Files that were in the destination before the run
-// are replaced, so running the same list twice gives the same files. A target that
-// is the source itself, or another message listed in this run (earlier or later in
-// the list), is never written: that row is skipped and reported.
+// A row's text is used exactly as it stands: Linux file names may begin and
+// end with spaces. A row holding nothing but white space is an empty row.
+//
+// A copy never replaces a file; TargetNames says how its name is chosen. A
+// message whose name holds exactly its bytes already is not written again and
+// counts as converted (Unchanged, "already in the destination"), so running
+// the same list twice writes nothing the second time.
+//
+// Where the destination lies inside the sources, the copies of an earlier run
+// are listed again (Add folder on Mail with the destination Mail/renamed).
+// Before the first row, the run works out every listed row's target folder; a
+// row whose own folder is, by device and inode, the existing target folder of
+// another row is such a copy and is skipped ("a copy from an earlier run"),
+// without failing the run. A target folder that is its row's own folder (the
+// destination "/" puts each copy beside its source) does not count. This costs
+// one stat per distinct folder, however long the list.
 class ConversionRun
 {
 public:
@@ -44,7 +60,9 @@ public:
         Finished,  // every row was gone through and the summary shown
     };
 
-    explicit ConversionRun(ConversionHost &host);
+    // calls are the file-system calls the copies are made with.
+    explicit ConversionRun(ConversionHost &host,
+                           FileSystemCalls &calls = FileSystemCalls::system());
     ConversionRun(const ConversionRun &) = delete;
     ConversionRun &operator=(const ConversionRun &) = delete;
 
@@ -65,7 +83,15 @@ private:
     // copy; returns what became of the row's message.
     MessageReport convertRow(int row, const QString &source, RunState *state);
 
+    // Reads every row once and marks the folders of copies from earlier runs.
+    void findEarlierCopies(int rows, RunState *state) const;
+    // Stages the message's bytes and publishes them under the chosen name, or
+    // the next free one; fills in the report's target, status and reason.
+    void place(const QString &folder, const QString &baseName, const SourceFile &sourceFile,
+               RunState *state, MessageReport *report);
+
     ConversionHost &m_host;
+    FileSystemCalls &m_calls;
     bool m_running = false;
     RunSummary m_lastSummary;
 };
@@ -81,8 +107,16 @@ inline constexpr char16_t kDestinationPrompt[] = u"Choose Folder to Save...";
 // The folder a source's copy goes to: the settled destination followed by the
 // source's folder (which ends in "/") without its leading "/". The source folder
 // "/home/ann/Mail/Inbox/" below "/srv/out/" gives "/srv/out/home/ann/Mail/Inbox/";
-// a source in "/" goes into the destination itself. sourceFolder must be absolute.
-[[nodiscard]] QString targetFolder(const QString &settledDestination, const QString &sourceFolder);
+// a source in "/" goes into the destination itself. A folder holding "." or
+// ".." steps stands for the folder the kernel finds there, through links: its
+// real path is used instead ("/home/ann/lnk/../m/" with lnk a link to
+// /srv/x/y gives "/srv/out/srv/x/m/"), so no step can lead out of the
+// destination. A folder without such steps keeps its spelling and costs no
+// system call. sourceFolder must be absolute. Fails, with a reason naming the
+// folder, when the real path cannot be had (a missing folder, a loop) or is not
+// UTF-8.
+[[nodiscard]] Outcome<QString> targetFolder(const QString &settledDestination,
+                                            const QString &sourceFolder);
 
 // The progress value after `done` of `rows` rows: done / rows * 100 computed in
 // double precision and stored as float (1 of 3 gives 33.33333), at most 100;

@@ -10,6 +10,8 @@ QString statusName(MessageStatus status)
         return QStringLiteral("copied");
     case MessageStatus::Planned:
         return QStringLiteral("planned");
+    case MessageStatus::Unchanged:
+        return QStringLiteral("unchanged");
     case MessageStatus::Skipped:
         return QStringLiteral("skipped");
     case MessageStatus::Failed:

@@ -6,33 +6,37 @@
 // What became of one message of a run.
 enum class MessageStatus
 {
-    Copied,  // the copy was written
-    Planned, // a dry run would write the copy
-    Skipped, // deliberately left alone (the target is the source, or another listed message)
-    Failed,  // the message could not be read, its folder created or its copy written
+    Copied,    // the copy was written
+    Planned,   // a dry run would write the copy
+    Unchanged, // a file with exactly the message's bytes has its name already: nothing written
+    Skipped,   // a copy from an earlier run, listed among the sources: left alone
+    Failed,    // the message could not be read, its folder created or its copy written
 };
 
 // One message of a run, as the host is told about it.
 struct MessageReport
 {
     int row = -1;   // the list row, or -1 for a source that never became a row
-    QString source; // the path as listed (the row's text without surrounding spaces)
+    QString source; // the path as listed: the row's text as it stands
     QString target; // the full path of the copy, or the path it would have; "" when
                     // the run failed before a name was made
     MessageStatus status = MessageStatus::Failed;
-    QString reason; // why the message was not converted; "" when copied or planned
+    // Why the message was not converted; "already in the destination" when
+    // Unchanged; "" when copied or planned.
+    QString reason;
 
-    // True for Copied and Planned.
+    // True for Copied, Planned and Unchanged.
     [[nodiscard]] bool converted() const
     {
-        return status == MessageStatus::Copied || status == MessageStatus::Planned;
+        return status == MessageStatus::Copied || status == MessageStatus::Planned ||
+               status == MessageStatus::Unchanged;
     }
 };
 
 namespace conversion {
 
 // The status in lower case, as the command line prints it: "copied", "planned",
-// "skipped", "failed".
+// "unchanged", "skipped", "failed".
 [[nodiscard]] QString statusName(MessageStatus status);
 
 } // namespace conversion

@@ -24,12 +24,16 @@ namespace modMain {
 // not at all and no partial file is ever left under target's name, even when
 // the process is killed (a killed process may leave a hidden
 // ".name.xxxxxxxxxxxx.letterfold-tmp" only on file systems without unnamed
-// files). Nothing is synced to disk: the promise holds against a process that
-// ends, not against a power cut. The copy keeps the source's modification time
-// and permission bits (not set-user-ID, set-group-ID or sticky) where the
-// target's file system can hold them. With failIfExists, an existing target
-// (even a dangling link) is left alone and the call fails. An existing target
-// is replaced by renaming over it, so a link there is replaced, not followed.
+// files; the next copy staged in that folder removes it). Nothing is synced to
+// disk: the promise holds against a process that ends, not against a power cut.
+// The copy keeps the source's modification time and gets its permission bits
+// (not set-user-ID, set-group-ID or sticky) less the creation mask (umask) the
+// process started with, where the target's file system can hold them. With
+// failIfExists, an existing target (even a dangling link) is left alone and the
+// call fails; "exists" is what the file system says, so a name that differs
+// only by case counts where the file system folds case. Without it an existing
+// target is replaced by renaming over it, so a link there is replaced, not
+// followed. (The conversion run never replaces a file and does not call this.)
 // Paths reach the system as QFile::encodeName gives them (UTF-8).
 // Returns true when the copy was made. Returns false, with *reason set and the
 // file system as it was before, when the source cannot be read or is not a

@@ -5,6 +5,10 @@
 
 void RunSummary::add(const MessageReport &report)
 {
+    if (report.status == MessageStatus::Skipped) {
+        ++earlierCopies;
+        return;
+    }
     ++messages;
     if (report.converted())
         ++converted;
@@ -14,15 +18,24 @@ void RunSummary::add(const MessageReport &report)
 
 QString RunSummary::headline() const
 {
-    if (messages == 0)
-        return QStringLiteral("No messages to convert.");
-    const QString noun = messages == 1 ? QStringLiteral("message") : QStringLiteral("messages");
-    if (dryRun)
-        return QStringLiteral("Dry run: %1 of %2 %3 would be converted; nothing was written.")
-            .arg(converted)
-            .arg(messages)
-            .arg(noun);
-    return QStringLiteral("Converted %1 of %2 %3.").arg(converted).arg(messages).arg(noun);
+    QString line;
+    if (messages == 0) {
+        line = QStringLiteral("No messages to convert");
+    } else {
+        const QString noun = messages == 1 ? QStringLiteral("message") : QStringLiteral("messages");
+        line = dryRun ? QStringLiteral("Dry run: %1 of %2 %3 would be converted")
+                      : QStringLiteral("Converted %1 of %2 %3");
+        line = line.arg(converted).arg(messages).arg(noun);
+    }
+    if (earlierCopies > 0) {
+        line += earlierCopies == 1
+                    ? QStringLiteral("; 1 copy from an earlier run was left alone")
+                    : QStringLiteral("; %1 copies from an earlier run were left alone")
+                          .arg(earlierCopies);
+    }
+    if (dryRun && messages > 0)
+        line += QStringLiteral("; nothing was written");
+    return line + QLatin1Char('.');
 }
 
 QString RunSummary::text() const

@@ -9,6 +9,10 @@
 // The end of a run: how many messages there were, how many were converted, and
 // which were not and why. The texts a person reads are made here, so the window
 // and the command line say the same thing.
+//
+// A message already in the destination counts as converted. A listed copy from
+// an earlier run (status Skipped) is no message to convert: it is counted on its
+// own, named in the headline, and does not keep the run from succeeding.
 struct RunSummary
 {
     // Caption of the box that shows the summary.
@@ -17,24 +21,26 @@ struct RunSummary
     static constexpr int kListedFailures = 20;
 
     bool dryRun = false;
-    int messages = 0;                  // non-empty rows that were processed
-    int converted = 0;                 // of those, copied (or planned in a dry run)
-    QList<MessageReport> notConverted; // the others, in list order
+    int messages = 0;                  // non-empty rows processed, earlier copies not counted
+    int converted = 0;                 // of those, copied, planned or already in the destination
+    int earlierCopies = 0;             // rows left alone as copies from an earlier run
+    QList<MessageReport> notConverted; // the messages not converted, in list order
 
     // True when no message was left unconverted (also when there were none).
     // The window then shows text() with the information icon, else with the
     // warning icon.
     [[nodiscard]] bool allConverted() const { return notConverted.isEmpty(); }
 
-    // Adds one message's report to the counts.
+    // Adds one row's report to the counts.
     void add(const MessageReport &report);
 
-    // One line with the counts, for example "Converted 3 of 5 messages.";
-    // "No messages to convert." when there were none.
+    // One line with the counts, for example "Converted 3 of 5 messages." or
+    // "Converted 3 of 3 messages; 3 copies from an earlier run were left
+    // alone."; "No messages to convert." when there were none.
     [[nodiscard]] QString headline() const;
 
     // The text of the closing message box: "Converted Successfully !" after a real
-    // run in which every message was copied; otherwise the headline followed by
+    // run in which every message was converted; otherwise the headline followed by
     // the messages that were not converted, one "path: reason" per line, the
     // first kListedFailures of them and then "and N more".
     [[nodiscard]] QString text() const;

@@ -1,36 +1,246 @@
 // SPDX-License-Identifier: MIT
 #include "targetnames.h"
 
+#include "filedescriptor.h"
 #include "naming.h"
 
-QString TargetNames::assign(const QString &folder, const QString &baseName,
-                            const QString &sourceKey)
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Comparisons read this much at a time; the hash of a file's first block of
+// this size tells apart most files of one size without a second look.
+constexpr qsizetype kBlockBytes = qsizetype(128) << 10;
+
+bool readFully(int fd, char *buffer, qsizetype size, off_t offset)
 {
-    const QString plain = folder + naming::FitFileName(baseName);
-    const QString givenKey = plain + QChar(0) + sourceKey;
-    if (const auto given = m_given.constFind(givenKey); given != m_given.cend())
-        return *given;
-
-    if (const auto owner = m_owner.constFind(plain);
-        owner == m_owner.cend() || *owner == sourceKey) {
-        m_owner.insert(plain, sourceKey);
-        m_given.insert(givenKey, plain);
-        return plain;
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, buffer, size_t(size), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buffer += n;
+        size -= n;
+        offset += n;
     }
+    return true;
+}
 
-    // Counting on from the last number handed out for this name keeps a folder of
-    // thousands of messages with the same subject linear rather than quadratic.
-    for (int number = m_nextNumber.value(plain, 2);; ++number) {
-        const QString candidate =
-            folder + naming::FitFileName(baseName, QStringLiteral(" (%1)").arg(number));
-        const auto owner = m_owner.constFind(candidate);
-        if (owner == m_owner.cend() || *owner == sourceKey) {
-            // A path already given to this very source (under another name it had
-            // earlier in the run) is its own: taking it again overwrites only itself.
-            m_owner.insert(candidate, sourceKey);
-            m_nextNumber.insert(plain, number + 1);
-            m_given.insert(givenKey, candidate);
-            return candidate;
+QString candidate(const QString &folder, const QString &baseName, int number)
+{
+    return folder + naming::FitFileName(
+                        baseName, number == 1 ? QString() : QStringLiteral(" (%1)").arg(number));
+}
+
+} // namespace
+
+TargetNames::TargetNames(FileSystemCalls &calls) : m_calls(calls) {}
+
+TargetNames::Look TargetNames::lookAt(const QString &path, const MessageBytes &bytes)
+{
+    Look look;
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat status = {};
+    if (m_calls.lookAt(encoded.constData(), &status) != 0) {
+        look.error = errno;
+        look.seen = look.error == ENOENT ? Look::Seen::Free : Look::Seen::Failed;
+        return look;
+    }
+    if (!S_ISREG(status.st_mode))
+        return look;
+    look.size = status.st_size;
+    // The destination "/" puts a copy's name on its own source, and a second
+    // hard link to it holds its bytes as well.
+    if (bytes.isWholeFile(status)) {
+        look.seen = Look::Seen::Same;
+        return look;
+    }
+    if (status.st_size != bytes.length)
+        return look;
+
+    // Whatever cannot be read and compared to the end holds other bytes as far
+    // as a copy is concerned: it is passed over, never replaced.
+    const FileDescriptor fd(m_calls.open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK |
+                                                                  O_CLOEXEC | O_NOCTTY));
+    struct stat opened = {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &opened) != 0 || opened.st_dev != status.st_dev ||
+        opened.st_ino != status.st_ino)
+        return look;
+    m_theirs.resize(kBlockBytes);
+    m_ours.resize(kBlockBytes);
+    for (off_t done = 0; done < bytes.length;) {
+        const qsizetype n = qsizetype(std::min<off_t>(kBlockBytes, bytes.length - done));
+        if (!readFully(fd.get(), m_theirs.data(), n, done) ||
+            !readFully(bytes.descriptor, m_ours.data(), n, bytes.offset + done))
+            return look;
+        if (done == 0)
+            look.fingerprint = qHash(QByteArrayView(m_theirs.constData(), n));
+        if (std::memcmp(m_theirs.constData(), m_ours.constData(), size_t(n)) != 0)
+            return look;
+        done += n;
+    }
+    look.seen = Look::Seen::Same;
+    return look;
+}
+
+std::optional<size_t> TargetNames::fingerprintOf(const MessageBytes &bytes)
+{
+    const qsizetype n = qsizetype(std::min<off_t>(kBlockBytes, bytes.length));
+    m_ours.resize(kBlockBytes);
+    if (!readFully(bytes.descriptor, m_ours.data(), n, bytes.offset))
+        return std::nullopt;
+    return qHash(QByteArrayView(m_ours.constData(), n));
+}
+
+void TargetNames::remember(Family &family, int number, const Look &look)
+{
+    if (look.seen != Look::Seen::Taken || look.size < 0)
+        return;
+    family.rememberedSizes.insert(look.size);
+    if (look.fingerprint)
+        family.hashed[{look.size, *look.fingerprint}].append(number);
+    else
+        family.unhashed[look.size].append(number);
+}
+
+std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const QString &familyKey,
+                                                         int number, const QString &sourceKey,
+                                                         const MessageBytes &bytes)
+{
+    Choice choice;
+    choice.path = candidate(family.folder, family.baseName, number);
+    choice.family = familyKey;
+    choice.number = number;
+    choice.sourceKey = sourceKey;
+    if (const auto owner = m_owner.constFind(choice.path); owner != m_owner.cend()) {
+        // Given in this run: to another source it is passed over unseen; to
+        // this one (under another base name) it is its own copy.
+        if (*owner != sourceKey)
+            return std::nullopt;
+        choice.verdict = Verdict::Same;
+        return choice;
+    }
+    const Look look = lookAt(choice.path, bytes);
+    switch (look.seen) {
+    case Look::Seen::Free:
+        choice.verdict = Verdict::Free;
+        return choice;
+    case Look::Seen::Same:
+        choice.verdict = Verdict::Same;
+        return choice;
+    case Look::Seen::Failed:
+        choice.verdict = Verdict::Failed;
+        choice.reason =
+            QStringLiteral("Cannot write %1: %2").arg(choice.path, qt_error_string(look.error));
+        return choice;
+    case Look::Seen::Taken:
+        break;
+    }
+    remember(family, number, look);
+    return std::nullopt;
+}
+
+std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
+                                                                const QString &familyKey,
+                                                                const QString &sourceKey,
+                                                                const MessageBytes &bytes)
+{
+    if (!family.rememberedSizes.contains(bytes.length))
+        return std::nullopt;
+    const std::optional<size_t> fingerprint = fingerprintOf(bytes);
+    // Names whose first bytes are not known yet are looked at once, and so
+    // become known: each remembered name costs at most one look without a match.
+    const QList<int> unhashed = family.unhashed.take(bytes.length);
+    const QList<int> hashed =
+        fingerprint ? family.hashed.take({bytes.length, *fingerprint}) : QList<int>();
+    const QList<int> pending = unhashed + hashed;
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        std::optional<Choice> choice = consider(family, familyKey, pending[i], sourceKey, bytes);
+        if (!choice)
+            continue;
+        // The names not looked at stay remembered as they were.
+        for (qsizetype j = i + 1; j < pending.size(); ++j) {
+            if (j < unhashed.size())
+                family.unhashed[bytes.length].append(pending[j]);
+            else
+                family.hashed[{bytes.length, *fingerprint}].append(pending[j]);
         }
+        return choice;
     }
+    return std::nullopt;
+}
+
+TargetNames::Choice TargetNames::scan(Family &family, const QString &familyKey,
+                                      const QString &sourceKey, const MessageBytes &bytes)
+{
+    // Every name before family.next was looked at by an earlier row, settled,
+    // or remembered as holding other bytes.
+    for (;; ++family.next) {
+        if (std::optional<Choice> choice =
+                consider(family, familyKey, family.next, sourceKey, bytes))
+            return *choice;
+    }
+}
+
+TargetNames::Choice TargetNames::choose(const QString &folder, const QString &baseName,
+                                        const QString &sourceKey, const MessageBytes &bytes)
+{
+    const QString familyKey = folder + QChar(0) + baseName;
+    if (const auto given = m_given.constFind(familyKey + QChar(0) + sourceKey);
+        given != m_given.cend()) {
+        Choice choice;
+        choice.path = *given;
+        choice.verdict = Verdict::Same;
+        choice.family = familyKey;
+        choice.sourceKey = sourceKey;
+        return choice;
+    }
+    Family &family = m_families[familyKey];
+    if (family.folder.isEmpty()) {
+        family.folder = folder;
+        family.baseName = baseName;
+    }
+    // The plain name may be this source's already, given under another base
+    // name (the options changed while the run yielded).
+    if (family.next > 1) {
+        const QString plain = candidate(folder, baseName, 1);
+        if (const auto owner = m_owner.constFind(plain);
+            owner != m_owner.cend() && *owner == sourceKey)
+            return {plain, Verdict::Same, {}, familyKey, 1, sourceKey};
+    }
+    if (std::optional<Choice> choice = reuseRemembered(family, familyKey, sourceKey, bytes))
+        return *choice;
+    return scan(family, familyKey, sourceKey, bytes);
+}
+
+TargetNames::Choice TargetNames::chooseAgain(const Choice &taken, const MessageBytes &bytes)
+{
+    Family &family = m_families[taken.family];
+    const Look look = lookAt(taken.path, bytes);
+    if (look.seen == Look::Seen::Same) {
+        Choice same = taken;
+        same.verdict = Verdict::Same;
+        return same;
+    }
+    // Taken, whatever a look says: a file system that folds case may show the
+    // name as free and still refuse it.
+    remember(family, taken.number, look);
+    if (taken.number == family.next)
+        ++family.next;
+    return scan(family, taken.family, taken.sourceKey, bytes);
+}
+
+void TargetNames::settle(const Choice &choice)
+{
+    m_owner.insert(choice.path, choice.sourceKey);
+    m_given.insert(choice.family + QChar(0) + choice.sourceKey, choice.path);
+    if (const auto family = m_families.find(choice.family);
+        family != m_families.end() && choice.number == family->next)
+        ++family->next;
 }

@@ -1,33 +1,130 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "filesystemcalls.h"
+#include "messagebytes.h"
+
+#include <optional>
+#include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSet>
 #include <QString>
 
-// The target paths handed out during one run, so that two different source files
-// never get the same one. The first source to ask for a path gets it as it is;
-// another source asking for the same path gets " (2)", " (3)", ... before ".eml",
-// the first number not yet handed out. A source asking again for a path it was
-// given (the same file listed twice) gets the same answer, without a suffix.
+// The names the copies of one run get. A copy never replaces a file:
 //
-// Only this run's own paths count: a file that was in the folder before the run
-// does not make a name taken, so the same list run twice gives the same names.
-// Every call takes constant time on average, however many sources share a name.
+// The candidates for a message are folder + naming::FitFileName(baseName),
+// then the same with " (2)", " (3)", ... before ".eml", each within 255 bytes.
+// A candidate already given to another source in this run is passed over
+// without asking the file system, so two listed files with the same bytes
+// still get a copy each; a source asking again (the same file listed twice)
+// gets the name it was given. Every other candidate is looked at, a link not
+// followed: a free name is chosen; a regular file holding exactly the
+// message's bytes is the message's copy already (nothing is to be written);
+// anything else (other bytes, a folder, a link, a fifo) is passed over.
+//
+// The file system has the last word: when the exclusive publication of a copy
+// then still finds its chosen name taken (a race, or a file system that folds
+// case, where "Invoice.eml" takes "INVOICE.eml"), chooseAgain() goes on from
+// there. So "taken" is always what the file system says, never a comparison
+// of name strings.
+//
+// Linear however many messages share a name: the candidates of a base name
+// are looked at once per run, each row going on from where the last row of
+// that base name stopped; names found holding other bytes are remembered by
+// their size and the hash of their first bytes, so that a later row of the
+// same bytes (a rerun of the list in another order) still finds its earlier
+// copy there, while other rows pass them without looking. A run over 5,000
+// messages of one subject, and its rerun, look at O(n) names in all.
 class TargetNames
 {
 public:
-    // The target path for a source: folder (ending in "/") followed by the file
-    // name that naming::FitFileName makes of baseName, with a suffix when another
-    // source has that path already. sourceKey identifies the source file (equal keys
-    // for the same file, different keys for different files).
-    [[nodiscard]] QString assign(const QString &folder, const QString &baseName,
-                                 const QString &sourceKey);
+    explicit TargetNames(FileSystemCalls &calls = FileSystemCalls::system());
+    TargetNames(const TargetNames &) = delete;
+    TargetNames &operator=(const TargetNames &) = delete;
 
-    // How many paths have been handed out.
+    enum class Verdict
+    {
+        Free,   // nothing has the name: the copy may go there
+        Same,   // the name holds exactly the message's bytes: nothing is to be written
+        Failed, // the name could not be looked at; see reason
+    };
+
+    struct Choice
+    {
+        QString path;
+        Verdict verdict = Verdict::Failed;
+        QString reason; // Failed only: "Cannot write <path>: <system text>"
+
+        // Where the choice stands among the candidates; for chooseAgain and settle.
+        QString family;
+        int number = 0;
+        QString sourceKey;
+    };
+
+    // The first candidate for a message that is free or holds exactly its
+    // bytes. folder ends in "/"; sourceKey identifies the source file (equal
+    // keys for the same file, different keys for different files). Writes
+    // nothing. A Failed choice leaves nothing changed.
+    [[nodiscard]] Choice choose(const QString &folder, const QString &baseName,
+                                const QString &sourceKey, const MessageBytes &bytes);
+
+    // The name of a Free choice turned out to be taken when the copy was to be
+    // published there: looks at it again, and at the candidates after it.
+    [[nodiscard]] Choice chooseAgain(const Choice &taken, const MessageBytes &bytes);
+
+    // The message's copy is at the choice's path now (or would be, in a dry
+    // run): the name is its source's for the rest of the run.
+    void settle(const Choice &choice);
+
+    // How many names have been settled.
     [[nodiscard]] qsizetype size() const { return m_owner.size(); }
 
 private:
-    QHash<QString, QString> m_owner;  // target path -> source key
-    QHash<QString, int> m_nextNumber; // unsuffixed path -> first number worth trying
-    QHash<QString, QString> m_given;  // unsuffixed path + '\0' + source key -> target path
+    // The candidates of one base name in one folder.
+    struct Family
+    {
+        QString folder;
+        QString baseName;
+        // The first candidate number no row has looked at or settled yet.
+        int next = 1;
+        // Candidates found holding other bytes, by size: with the hash of their
+        // first bytes once that is known, and without it before.
+        QSet<off_t> rememberedSizes;
+        QHash<QPair<off_t, size_t>, QList<int>> hashed;
+        QHash<off_t, QList<int>> unhashed;
+    };
+
+    // What a look at a candidate found.
+    struct Look
+    {
+        enum class Seen
+        {
+            Free,
+            Same,
+            Taken,
+            Failed
+        } seen = Seen::Taken;
+        off_t size = -1; // of a regular file holding other bytes, else -1
+        std::optional<size_t> fingerprint;
+        int error = 0;
+    };
+
+    Choice scan(Family &family, const QString &familyKey, const QString &sourceKey,
+                const MessageBytes &bytes);
+    std::optional<Choice> reuseRemembered(Family &family, const QString &familyKey,
+                                          const QString &sourceKey, const MessageBytes &bytes);
+    std::optional<Choice> consider(Family &family, const QString &familyKey, int number,
+                                   const QString &sourceKey, const MessageBytes &bytes);
+    Look lookAt(const QString &path, const MessageBytes &bytes);
+    static void remember(Family &family, int number, const Look &look);
+    std::optional<size_t> fingerprintOf(const MessageBytes &bytes);
+
+    FileSystemCalls &m_calls;
+    QHash<QString, Family> m_families; // folder + NUL + base name
+    QHash<QString, QString> m_owner;   // path -> source key
+    QHash<QString, QString> m_given;   // family + NUL + source key -> path
+    QByteArray m_theirs;               // read buffers for comparisons
+    QByteArray m_ours;
 };

@@ -3,7 +3,9 @@
 
 #include "filecopy.h"
 #include "mailmessage.h"
+#include "messagebytes.h"
 #include "sourcefile.h"
+#include "stagedcopy.h"
 #include "testsupport.h"
 
 #include <cerrno>
@@ -314,7 +316,7 @@ TEST_P(CopyFileTo, CopiesContentModeAndModificationTime)
         {"empty.eml", "", 0600},
         {"read-only.emlx", "12\nSubject: y\n", 0444},
         {"Ünïcødé 日本 \xF0\x9F\x98\x80.eml", "z", 0755},
-        // Bits the usual creation mask takes away must come back.
+        // Bits the creation mask holds are taken away, as by a copy that keeps no modes.
         {"shared.eml", "w", 0666},
     };
     for (const auto &row : rows) {
@@ -326,7 +328,7 @@ TEST_P(CopyFileTo, CopiesContentModeAndModificationTime)
         EXPECT_EQ(testsupport::readAll(out(name)), row.content);
         const struct stat copied = statOf(out(name));
         EXPECT_TRUE(S_ISREG(copied.st_mode));
-        EXPECT_EQ(copied.st_mode & 07777, row.mode);
+        EXPECT_EQ(copied.st_mode & 07777, row.mode & ~StagedCopy::creationMask());
         EXPECT_EQ(copied.st_mtim.tv_sec, kOldTime.tv_sec);
         EXPECT_EQ(copied.st_mtim.tv_nsec, kOldTime.tv_nsec);
     }
@@ -355,75 +357,17 @@ TEST_P(CopyFileTo, CopiesTheWholeFileWhateverWasReadThroughItsDescriptor)
     MailMessage message;
     ASSERT_TRUE(message.Load(file));
     ASSERT_EQ(::lseek(file.descriptor(), 1000, SEEK_SET), 1000);
-    filecopy::Options options;
-    options.staging = GetParam();
-    QString reason;
-    ASSERT_EQ(filecopy::copyFile(file, out(QStringLiteral("a.eml")), options, &reason),
-              filecopy::Result::Copied)
-        << reason.toStdString();
+    StagedCopy staged(FileSystemCalls::system(), encoded(out(QStringLiteral("a.eml"))),
+                      MessageBytes::wholeFile(file), GetParam());
+    ASSERT_EQ(staged.publish(encoded(out(QStringLiteral("a.eml")))),
+              StagedCopy::Publication::Published)
+        << staged.failure(file.path(), out(QStringLiteral("a.eml"))).toStdString();
     EXPECT_EQ(testsupport::readAll(out(QStringLiteral("a.eml"))), content);
 }
 
-TEST_P(CopyFileTo, AsksBeforeReplacingAnExistingTargetAndKeepsItWhenRefused)
-{
-    enum class Existing
-    {
-        Nothing,
-        OtherFile,
-        TheSource
-    };
-    const struct
-    {
-        const char *name;
-        Existing existing;
-        const char *answer; // of mayReplace
-        int timesAsked;
-        filecopy::Result result;
-        QByteArray targetAfter;
-    } rows[] = {
-        {"new name", Existing::Nothing, "", 0, filecopy::Result::Copied, "new"},
-        {"other file let go", Existing::OtherFile, "", 1, filecopy::Result::Copied, "new"},
-        {"other file kept", Existing::OtherFile, "kept for a reason", 1, filecopy::Result::Refused,
-         "old"},
-        {"the source itself", Existing::TheSource, "", 1, filecopy::Result::Failed, "new"},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString name = QString::fromUtf8(row.name) + QStringLiteral(".eml");
-        const QString from = source(name, "new");
-        const QString to = out(name);
-        if (row.existing == Existing::OtherFile)
-            testsupport::writeFile(to, "old");
-        if (row.existing == Existing::TheSource) {
-            ASSERT_EQ(::link(encoded(from).constData(), encoded(to).constData()), 0);
-        }
-        const ino_t existingInode = row.existing == Existing::Nothing ? 0 : statOf(to).st_ino;
-
-        filecopy::Options options;
-        options.staging = GetParam();
-        int asked = 0;
-        options.mayReplace = [&](const struct stat &existing) {
-            ++asked;
-            EXPECT_EQ(existing.st_ino, existingInode);
-            return QString::fromUtf8(row.answer);
-        };
-        QString reason;
-        EXPECT_EQ(filecopy::copyFile(SourceFile(from), to, options, &reason), row.result)
-            << reason.toStdString();
-        EXPECT_EQ(asked, row.timesAsked);
-        if (row.result == filecopy::Result::Refused) {
-            EXPECT_EQ(reason, QString::fromUtf8(row.answer));
-        }
-        EXPECT_EQ(testsupport::readAll(to), row.targetAfter);
-        EXPECT_EQ(testsupport::readAll(from), "new");
-    }
-    // Nothing but the targets: no hidden file was left by a refused copy.
-    EXPECT_EQ(listing(m_out).size(), std::size(rows)) << listing(m_out).join(u' ').toStdString();
-}
-
 // Where nothing can be written, what the target is still decides the answer:
-// "they are the same file" or a refusal tells the user more than "permission
-// denied", and a dry run, which writes nothing, gives the same answer.
+// "they are the same file" or "File exists" tells the user more than
+// "permission denied".
 TEST_P(CopyFileTo, JudgesTheTargetEvenWhereNothingCanBeWritten)
 {
     const QString from = source(QStringLiteral("a.eml"), "content");
@@ -438,12 +382,6 @@ TEST_P(CopyFileTo, JudgesTheTargetEvenWhereNothingCanBeWritten)
     EXPECT_FALSE(copy(from, other, true, &reason));
     EXPECT_TRUE(reason.contains(systemText(EEXIST))) << reason.toStdString();
 
-    filecopy::Options options;
-    options.staging = GetParam();
-    options.mayReplace = [](const struct stat &) { return QStringLiteral("kept"); };
-    EXPECT_EQ(filecopy::copyFile(SourceFile(from), other, options, &reason),
-              filecopy::Result::Refused);
-    EXPECT_EQ(reason, QStringLiteral("kept"));
     EXPECT_EQ(testsupport::readAll(from), "content");
     EXPECT_EQ(testsupport::readAll(other), "other");
 }
@@ -746,5 +684,9 @@ TEST_P(CopyFileTo, LeavesTheOldTargetWholeWhenTheProcessIsKilledMidCopy)
         ASSERT_EQ(leftovers.size(), 1);
         EXPECT_TRUE(leftovers.first().startsWith(QStringLiteral(".big.eml.")));
         EXPECT_TRUE(leftovers.first().endsWith(QStringLiteral(".letterfold-tmp")));
+        // Its writer is gone, so the next copy staged in the folder removes it.
+        ASSERT_TRUE(copy(from, out(QStringLiteral("next.eml")), false));
+        EXPECT_EQ(listing(m_out),
+                  (QStringList{QStringLiteral("big.eml"), QStringLiteral("next.eml")}));
     }
 }

@@ -2,38 +2,58 @@
 #include "conversionrun.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <unistd.h>
 
 namespace {
 
-struct TargetFolderCase
-{
-    const char *destination;
-    const char *sourceFolder;
-    const char *expected;
-};
-
 // Regression: ".." steps in a listed path were joined below the destination as
 // they were, so "/../../home/ann/" climbed out of it and a copy could replace a
-// file among the user's own messages.
-TEST(TargetFolder, ResolvesDotStepsAsTextAndNeverClimbsAboveTheDestination)
+// file among the user's own messages; resolved as text, "lnk/../" named another
+// folder than the kernel does.
+TEST(TargetFolder, StandsForTheFolderTheKernelFindsWhereThePathHoldsDotSteps)
 {
-    const TargetFolderCase cases[] = {
-        {"/srv/out/", "/home/ann/Mail/Inbox/", "/srv/out/home/ann/Mail/Inbox/"},
-        {"/srv/out/", "/", "/srv/out/"},
-        {"/srv/out/", "/../../../../etc/", "/srv/out/etc/"},
-        {"/srv/out/", "/home/ann/../bob/./Mail/", "/srv/out/home/bob/Mail/"},
-        {"/srv/out/", "/home/../../..//", "/srv/out/"},
-        {"/srv/out/", "/a/b/../../../", "/srv/out/"},
-        // Names that merely start with dots are names.
-        {"/srv/out/", "/home/.../..hidden/", "/srv/out/home/.../..hidden/"},
-        {"/", "/../tmp/x/", "/tmp/x/"},
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString root = QDir(temp.path()).canonicalPath();
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/real/deep")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/home/bob/Mail")));
+    ASSERT_EQ(::symlink(QFile::encodeName(root + QStringLiteral("/real/deep")).constData(),
+                        QFile::encodeName(root + QStringLiteral("/lnk")).constData()),
+              0);
+    const struct
+    {
+        const char *destination;
+        QString sourceFolder;
+        QString expected; // "" for a failure
+    } cases[] = {
+        // Without dot steps the spelling is kept, whether the folder exists or not.
+        {"/srv/out/", QStringLiteral("/home/ann/Mail/Inbox/"),
+         QStringLiteral("/srv/out/home/ann/Mail/Inbox/")},
+        {"/srv/out/", QStringLiteral("/"), QStringLiteral("/srv/out/")},
+        {"/srv/out/", QStringLiteral("/home/.../..hidden/.x/"),
+         QStringLiteral("/srv/out/home/.../..hidden/.x/")},
+        {"/srv/out/", QStringLiteral("/../../../../") + root.mid(1) + QStringLiteral("/real/"),
+         QStringLiteral("/srv/out") + root + QStringLiteral("/real/")},
+        {"/srv/out/", root + QStringLiteral("/home/ann/../bob/./Mail/"), QString()},
+        {"/srv/out/", root + QStringLiteral("/home/bob/../bob/./Mail/"),
+         QStringLiteral("/srv/out") + root + QStringLiteral("/home/bob/Mail/")},
+        {"/srv/out/", root + QStringLiteral("/lnk/../"),
+         QStringLiteral("/srv/out") + root + QStringLiteral("/real/")},
+        {"/", root + QStringLiteral("/lnk/./"), root + QStringLiteral("/real/deep/")},
     };
-    for (const TargetFolderCase &c : cases) {
-        EXPECT_EQ(conversion::targetFolder(QString::fromUtf8(c.destination),
-                                           QString::fromUtf8(c.sourceFolder))
-                      .toStdString(),
-                  c.expected)
-            << c.sourceFolder;
+    for (const auto &c : cases) {
+        const Outcome<QString> target =
+            conversion::targetFolder(QString::fromUtf8(c.destination), c.sourceFolder);
+        if (c.expected.isEmpty()) {
+            EXPECT_FALSE(target) << c.sourceFolder.toStdString();
+            EXPECT_TRUE(target.reason().contains(c.sourceFolder)) << target.reason().toStdString();
+        } else {
+            EXPECT_EQ(target.value().toStdString(), c.expected.toStdString())
+                << c.sourceFolder.toStdString();
+        }
     }
 }
 

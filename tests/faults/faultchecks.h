@@ -28,14 +28,17 @@ void expectUnchanged(const QMap<QByteArray, QByteArray> &before,
                      const QMap<QByteArray, QByteArray> &after);
 
 // Fails the test unless the child finished and its run told the truth:
-// - every copied message's target is in the destination, byte-identical to its source;
-// - every message not converted has a reason, and its target is absent;
+// - every copied or unchanged message's target is in the destination,
+//   byte-identical to its source, and no copy went to a name that was taken;
+// - every message not converted, and every copy from an earlier run left
+//   alone, has a reason; a failed message's target is absent;
 // - the destination holds nothing but those copies and their folders (no
 //   partial file, no temporary file);
-// - the counts match the reports, and "Converted Successfully !" is shown
-//   exactly when every message was converted.
+// - the counts match the reports (copies from an earlier run are no
+//   messages), and "Converted Successfully !" is shown exactly when every
+//   message was converted.
 // Entries in destinationBefore were there before the run; they are allowed to
-// stay, and must stay unchanged unless a copy replaced them.
+// stay, and must stay unchanged.
 void expectHonestRun(const isolation::Result &result,
                      const QMap<QByteArray, QByteArray> &destinationBefore = {});
 

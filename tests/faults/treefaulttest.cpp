@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QSet>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,7 +177,7 @@ TEST(OddNames, NewlinesDashesLongAndInvalidNamesAreCopiedOrReportedNeverLost)
             continue;
         // Every copy lands in its source's folder recreated below the destination.
         EXPECT_EQ(registry::FolderOf(report.target),
-                  conversion::targetFolder(settled, registry::FolderOf(report.source)));
+                  conversion::targetFolder(settled, registry::FolderOf(report.source)).value());
         EXPECT_LE(raw(registry::FileNameOf(report.target)).size(), naming::kMaxFileNameBytes);
     }
     faultchecks::expectUnchanged(before, treesnapshot::take(space.source()));
@@ -186,56 +185,63 @@ TEST(OddNames, NewlinesDashesLongAndInvalidNamesAreCopiedOrReportedNeverLost)
 
 // ---------------------------------------------------------------------------
 
-TEST(OverlappingDestination, InsideTheSourceTreeNeverOverwritesASourceRunAfterRun)
+// Regression: with the destination inside the scanned folder, each rerun took
+// the copies of the run before for messages, nested them one level deeper and
+// failed. Running the same command twice must give the same files, and succeed.
+TEST(OverlappingDestination, RunningTwiceGivesTheSameTreeWhereverTheDestinationLies)
 {
-    Workspace space;
-    ASSERT_TRUE(space.isValid());
-    for (const char *path : {"a.eml", "Inbox/b.eml", "Inbox/c.eml"})
-        faultchecks::writeMessage(space.source(QLatin1StringView(path)),
-                                  QStringLiteral("From %1").arg(QLatin1StringView(path)));
-    const QString destination = space.source(QStringLiteral("out"));
+    const struct
+    {
+        const char *name;
+        const char *destination; // below the workspace
+        int listedSecondTime;
+        int earlierCopies;
+    } cases[] = {
+        {"inside the scanned folder", "src/renamed", 6, 3},
+        // The messages merely lie below it: every one is converted both times.
+        {"above the scanned folder", "", 3, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Workspace space;
+        ASSERT_TRUE(space.isValid());
+        for (const char *path : {"a.eml", "Inbox/b.eml", "Inbox/c.eml"})
+            faultchecks::writeMessage(space.source(QLatin1StringView(path)),
+                                      QStringLiteral("From %1").arg(QLatin1StringView(path)));
+        const QString destination =
+            space.base() + QLatin1Char('/') + QString::fromUtf8(c.destination);
+        const auto runOnce = [&] {
+            return isolation::run([&](isolation::Result &out) {
+                isolation::scan(out, space.source());
+                isolation::convert(out, out.scanned, destination);
+            });
+        };
 
-    // First run: the destination does not exist yet when the tree is scanned.
-    const auto original = treesnapshot::take(space.source());
-    const isolation::Result first = isolation::run([&](isolation::Result &out) {
-        isolation::scan(out, space.source());
-        isolation::convert(out, out.scanned, destination);
-    });
-    faultchecks::expectHonestRun(first);
-    EXPECT_EQ(first.converted, 3);
+        const auto original = treesnapshot::take(space.source());
+        const auto destinationBefore = treesnapshot::take(destination);
+        const isolation::Result first = runOnce();
+        faultchecks::expectHonestRun(first, destinationBefore);
+        EXPECT_EQ(first.converted, 3);
+        const auto afterFirst = treesnapshot::take(space.base());
 
-    // Second run: the scan now finds the first run's copies too, and each of
-    // them is exactly where the second run would put its original's copy.
-    const auto beforeSecond = treesnapshot::take(space.source());
-    const isolation::Result second = isolation::run([&](isolation::Result &out) {
-        isolation::scan(out, space.source());
-        isolation::convert(out, out.scanned, destination);
-    });
-    ASSERT_TRUE(second.harnessFailure.isEmpty()) << second.harnessFailure.toStdString();
-    EXPECT_EQ(second.scanned.size(), 6);
-    const QSet<QString> listed(second.scanned.cbegin(), second.scanned.cend());
-    for (const MessageReport &report : second.reports) {
-        if (report.status == MessageStatus::Copied) {
-            EXPECT_FALSE(listed.contains(report.target)) << report.target.toStdString();
-        }
+        const isolation::Result second = runOnce();
+        faultchecks::expectHonestRun(second, treesnapshot::take(destination));
+        EXPECT_EQ(second.scanned.size(), c.listedSecondTime);
+        EXPECT_EQ(countWithStatus(second, MessageStatus::Skipped), c.earlierCopies);
+        EXPECT_EQ(countWithStatus(second, MessageStatus::Unchanged), 3);
+        EXPECT_EQ(second.summaryText, QStringLiteral("Converted Successfully !"));
+        EXPECT_EQ(treesnapshot::take(space.base()), afterFirst);
+        for (auto it = original.cbegin(); it != original.cend(); ++it)
+            EXPECT_EQ(afterFirst.value(it.key()), it.value()) << it.key().toStdString();
     }
-    EXPECT_EQ(countWithStatus(second, MessageStatus::Skipped), 3)
-        << "the originals' copies are listed messages and must be left alone";
-    faultchecks::expectHonestRun(second, beforeSecond);
-
-    auto afterSecond = treesnapshot::take(space.source());
-    for (auto it = beforeSecond.cbegin(); it != beforeSecond.cend(); ++it)
-        EXPECT_EQ(afterSecond.value(it.key()), it.value()) << it.key().toStdString();
-    for (auto it = original.cbegin(); it != original.cend(); ++it)
-        EXPECT_EQ(afterSecond.value(it.key()), it.value()) << it.key().toStdString();
 }
 
 TEST(OverlappingDestination, RootAsDestinationPutsCopiesBesideTheirSourcesAndOverwritesNone)
 {
     Workspace space;
     ASSERT_TRUE(space.isValid());
-    // Hello.eml would be copied onto itself, a.eml onto the listed Other.eml,
-    // b.eml to a new file beside it.
+    // Hello.eml's copy is itself, a.eml's name is taken by the listed
+    // Other.eml, b.eml's copy is a new file beside it.
     faultchecks::writeMessage(space.source(QStringLiteral("Hello.eml")), QStringLiteral("Hello"));
     faultchecks::writeMessage(space.source(QStringLiteral("a.eml")), QStringLiteral("Other"));
     faultchecks::writeMessage(space.source(QStringLiteral("Other.eml")), QStringLiteral("Third"));
@@ -252,10 +258,11 @@ TEST(OverlappingDestination, RootAsDestinationPutsCopiesBesideTheirSourcesAndOve
     ASSERT_TRUE(plan.harnessFailure.isEmpty()) << plan.harnessFailure.toStdString();
     faultchecks::expectUnchanged(before, treesnapshot::take(space.source()));
     ASSERT_EQ(plan.reports.size(), 4);
-    const QStringList expected = {"skipped", "skipped", "planned", "planned"};
+    const QStringList expected = {"unchanged", "planned", "planned", "planned"};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(conversion::statusName(plan.reports[i].status), expected[i])
             << plan.reports[i].source.toStdString() << ": " << plan.reports[i].reason.toStdString();
+    EXPECT_EQ(plan.reports[1].target, space.source(QStringLiteral("Other (2).eml")));
     for (const MessageReport &report : plan.reports) {
         EXPECT_FALSE(rows.contains(report.target) && report.status == MessageStatus::Planned)
             << "a listed message would be overwritten: " << report.target.toStdString();
@@ -271,10 +278,12 @@ TEST(OverlappingDestination, RootAsDestinationPutsCopiesBesideTheirSourcesAndOve
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(copy.reports[i].target, plan.reports[i].target);
     auto after = treesnapshot::take(space.source());
-    const QByteArray created = raw(space.source(QStringLiteral("Third.eml")));
-    const QByteArray createdToo = raw(space.source(QStringLiteral("New.eml")));
-    EXPECT_EQ(after.take(created), treesnapshot::describeFile(raw(rows[2])));
-    EXPECT_EQ(after.take(createdToo), treesnapshot::describeFile(raw(rows[3])));
+    EXPECT_EQ(after.take(raw(space.source(QStringLiteral("Other (2).eml")))),
+              treesnapshot::describeFile(raw(rows[1])));
+    EXPECT_EQ(after.take(raw(space.source(QStringLiteral("Third.eml")))),
+              treesnapshot::describeFile(raw(rows[2])));
+    EXPECT_EQ(after.take(raw(space.source(QStringLiteral("New.eml")))),
+              treesnapshot::describeFile(raw(rows[3])));
     faultchecks::expectUnchanged(before, after);
 }
 
