@@ -130,7 +130,7 @@ struct ConversionRun::RunState
     // a copy from an earlier run.
     QSet<FileIdentity> earlierCopyFolders;
 
-    const FolderPlan &planFor(const QString &sourceFolder)
+    FolderPlan planFor(const QString &sourceFolder)
     {
         auto plan = plans.constFind(sourceFolder);
         if (plan == plans.cend()) {
@@ -220,7 +220,7 @@ void ConversionRun::findEarlierCopies(int rows, RunState *state) const
         if (!listed.startsWith(QLatin1Char('/')))
             continue;
         const QString folder = registry::FolderOf(listed);
-        const RunState::FolderPlan &plan = state->planFor(folder);
+        const RunState::FolderPlan plan = state->planFor(folder);
         if (plan.target.isEmpty())
             continue;
         const std::optional<FileIdentity> target = state->identityOf(plan.target);
@@ -286,7 +286,7 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
 
-    const RunState::FolderPlan &plan = state->planFor(sourceFolder);
+    const RunState::FolderPlan plan = state->planFor(sourceFolder);
     if (plan.target.isEmpty())
         return fail(plan.reason);
     const QString folder = plan.target;
