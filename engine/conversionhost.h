@@ -14,7 +14,7 @@
 // count, moves the current cell and reads its text; it reads the scheme and the
 // two marker options afresh for every message, so a change made while the run
 // yields applies to the messages not yet named. Before the first row it reads
-// every row once with rowText(), to know all the listed messages.
+// every row once with rowText(), to find the copies of an earlier run among them.
 class ConversionHost
 {
 public:
