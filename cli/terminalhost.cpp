@@ -82,7 +82,15 @@ void TerminalHost::reportMessage(const MessageReport &report)
         m_out << jsonLine(report) << '\n';
         m_out.flush();
     } else if (report.converted()) {
-        m_out << report.source << " -> " << report.target << '\n';
+        m_out << report.source << " -> " << report.target;
+        if (!report.reason.isEmpty())
+            m_out << " (" << report.reason << ')';
+        m_out << '\n';
+        m_out.flush();
+    } else if (report.status == MessageStatus::Skipped) {
+        // Left alone on purpose (a copy from an earlier run), which is no
+        // error: standard error stays for what went wrong.
+        m_out << report.source << ": " << report.reason << '\n';
         m_out.flush();
     } else {
         m_err << report.source << ": " << report.reason << '\n';
@@ -115,8 +123,7 @@ QByteArray TerminalHost::jsonLine(const MessageReport &report)
         {QStringLiteral("source"), report.source},
         {QStringLiteral("target"), textOrNull(report.target)},
         {QStringLiteral("status"), conversion::statusName(report.status)},
-        {QStringLiteral("reason"),
-         report.converted() ? QJsonValue(QJsonValue::Null) : textOrNull(report.reason)},
+        {QStringLiteral("reason"), textOrNull(report.reason)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

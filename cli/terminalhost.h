@@ -12,7 +12,9 @@
 // answered with --to, and yielding does nothing (there is no event loop to serve).
 //
 // Each message is printed as it is dealt with: "SOURCE -> TARGET" on out for one
-// converted (or planned), "SOURCE: REASON" on err for one that was not; with json,
+// converted (or planned), followed by " (already in the destination)" when
+// nothing had to be written; "SOURCE: REASON" on out for one left alone on
+// purpose (skipped), on err for one that failed; with json,
 // one JSON object per line on out and nothing else there. A progress bar is drawn
 // on err only when asked for (err is a terminal and --quiet is not given); it is
 // wiped before every line printed, so lines and bar never mix.
@@ -54,7 +56,8 @@ public:
     void clearProgress();
 
     // The JSON line of a report: {"source", "target" (null when there is none),
-    // "status", "reason" (null when converted)}, without a newline.
+    // "status", "reason" (null when there is none: copied and planned)}, without
+    // a newline.
     [[nodiscard]] static QByteArray jsonLine(const MessageReport &report);
 
     // The progress bar line for a percentage and a progress text, such as

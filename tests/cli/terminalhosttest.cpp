@@ -34,8 +34,10 @@ TEST(TerminalHost, WritesOneJsonObjectWithTheFourKeysPerMessage)
          R"({"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
         {report(MessageStatus::Planned, "/o/m/A.eml", ""),
          R"({"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
-        {report(MessageStatus::Skipped, "/m/a b.eml", "target is the source"),
-         R"({"reason":"target is the source","source":"/m/a b.eml","status":"skipped","target":"/m/a b.eml"})"},
+        {report(MessageStatus::Unchanged, "/o/m/A.eml", "already in the destination"),
+         R"({"reason":"already in the destination","source":"/m/a b.eml","status":"unchanged","target":"/o/m/A.eml"})"},
+        {report(MessageStatus::Skipped, "", "a copy from an earlier run"),
+         R"({"reason":"a copy from an earlier run","source":"/m/a b.eml","status":"skipped","target":null})"},
         {report(MessageStatus::Failed, "", "No such file or directory"),
          R"({"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
     };
