@@ -8,8 +8,8 @@
 #include <QMimeData>
 #include <QWidget>
 
-FileDropTarget::FileDropTarget(QWidget *target, DropHandler handler)
-    : QObject(target), m_handler(std::move(handler))
+FileDropTarget::FileDropTarget(QWidget *target, DropHandler handler, ReadyCheck ready)
+    : QObject(target), m_handler(std::move(handler)), m_ready(std::move(ready))
 {
     target->setAcceptDrops(true);
     target->installEventFilter(this);
@@ -21,15 +21,15 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragEnter: {
         auto *drag = static_cast<QDragEnterEvent *>(event);
         const QMimeData *data = drag->mimeData();
-        m_dragAccepted = data && data->hasUrls() && sourcelist::canAppendDrop(data->urls()) &&
-                         acceptWithoutMove(drag);
+        m_dragAccepted = isReady() && data && data->hasUrls() &&
+                         sourcelist::canAppendDrop(data->urls()) && acceptWithoutMove(drag);
         if (!m_dragAccepted)
             drag->ignore();
         return true;
     }
     case QEvent::DragMove: {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (!m_dragAccepted || !acceptWithoutMove(drag))
+        if (!m_dragAccepted || !isReady() || !acceptWithoutMove(drag))
             drag->ignore();
         return true;
     }
@@ -39,7 +39,7 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Drop: {
         auto *drop = static_cast<QDropEvent *>(event);
         const QMimeData *data = drop->mimeData();
-        const bool taken = data && data->hasUrls() && acceptWithoutMove(drop);
+        const bool taken = isReady() && data && data->hasUrls() && acceptWithoutMove(drop);
         m_dragAccepted = false;
         if (!taken) {
             drop->ignore();

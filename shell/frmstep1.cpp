@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <vector>
 
@@ -91,10 +92,15 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
     m_fileList->load();
 
     m_addFolderHandler = [this] { sourcelist::addFolder(*m_fileList, *m_dialogs, *m_CmdProcess); };
-    new FileDropTarget(m_grdFiles1->viewport(), [this](const QList<QUrl> &urls) {
-        sourcelist::addDroppedPaths(*m_fileList, *m_dialogs, *m_CmdProcess,
-                                    sourcelist::droppedPaths(urls));
-    });
+    new FileDropTarget(
+        m_grdFiles1->viewport(),
+        [this](const QList<QUrl> &urls) {
+            startCommand([this, &urls] {
+                sourcelist::addDroppedPaths(*m_fileList, *m_dialogs, *m_CmdProcess,
+                                            sourcelist::droppedPaths(urls));
+            });
+        },
+        [this] { return !m_commandUnderWay; });
 
     m_windowHost = std::make_unique<WindowHost>(*this);
     m_conversionRun = std::make_unique<ConversionRun>(*m_windowHost);
@@ -104,14 +110,9 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
     connect(m_cmdClear1, &QPushButton::clicked, this, &frmStep1::clearClicked);
     connect(m_cmdEnd, &QPushButton::clicked, this, &frmStep1::exitClicked);
     connect(m_CmdHelp, &QPushButton::clicked, this, &frmStep1::helpClicked);
-    connect(m_CmdProcess, &QPushButton::clicked, this, [this] {
-        if (m_processHandler)
-            m_processHandler();
-    });
-    connect(m_CmdAddFolder, &QPushButton::clicked, this, [this] {
-        if (m_addFolderHandler)
-            m_addFolderHandler();
-    });
+    connect(m_CmdProcess, &QPushButton::clicked, this, [this] { startCommand(m_processHandler); });
+    connect(m_CmdAddFolder, &QPushButton::clicked, this,
+            [this] { startCommand(m_addFolderHandler); });
 
     centreOnScreen();
 }
@@ -363,14 +364,25 @@ bool frmStep1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void frmStep1::startCommand(Handler command)
+{
+    if (m_commandUnderWay || !command)
+        return;
+    m_commandUnderWay = true;
+    // The commands trap their own errors, but the flag must not outlive one
+    // that escapes all the same.
+    const auto done = qScopeGuard([this] { m_commandUnderWay = false; });
+    command();
+}
+
 void frmStep1::addFilesClicked()
 {
-    sourcelist::addFiles(*m_fileList, *m_dialogs, *m_CmdProcess);
+    startCommand([this] { sourcelist::addFiles(*m_fileList, *m_dialogs, *m_CmdProcess); });
 }
 
 void frmStep1::clearClicked()
 {
-    m_fileList->clearCommand(*m_dialogs);
+    startCommand([this] { m_fileList->clearCommand(*m_dialogs); });
 }
 
 void frmStep1::exitClicked()

@@ -32,6 +32,12 @@ class WindowHost;
 // confirmation). Files and folders dropped on grdFiles1 are appended as Add
 // folder appends. Closing the window by any means ends the program at once.
 //
+// One command at a time: while Add files, Add folder, Clear, Process or a drop
+// is under way (it yields to the window, so the buttons stay live), pressing
+// one of those buttons or dropping files does nothing. Nothing is shown
+// disabled; the command just does not start. Exit, closing the window and Help
+// Manual always work. The run relies on the list not changing under it.
+//
 // Every question and outside call goes through the Dialogs given at
 // construction; without one, the window makes and owns a QtDialogs.
 class frmStep1 : public QWidget
@@ -66,6 +72,8 @@ public:
     [[nodiscard]] ConversionRun &conversionRun() const { return *m_conversionRun; }
     // Runs when CmdAddFolder is clicked instead of the Add folder command.
     void setAddFolderHandler(Handler handler) { m_addFolderHandler = std::move(handler); }
+    // True while one of the list commands or Process is under way.
+    [[nodiscard]] bool isCommandUnderWay() const { return m_commandUnderWay; }
 
     // Ends the program when the window closes. The default flushes standard
     // output and ends the process at once with status 0 (std::_Exit), so that
@@ -101,6 +109,9 @@ private:
     void arrangeFocus();
     void centreOnScreen();
 
+    // Runs command unless another is under way (see the class comment).
+    void startCommand(Handler command);
+
     void addFilesClicked();
     void clearClicked();
     void exitClicked();
@@ -133,4 +144,5 @@ private:
     Handler m_processHandler;
     Handler m_addFolderHandler;
     Handler m_endProgram;
+    bool m_commandUnderWay = false;
 };

@@ -3,6 +3,7 @@
 
 #include "appearance.h"
 #include "commandbutton.h"
+#include "dragdrop.h"
 #include "fakedialogs.h"
 #include "flexgrid.h"
 #include "label.h"
@@ -666,26 +667,16 @@ TEST(frmStep1, FilesAndFoldersDroppedOnTheGridAreAppendedLikeAddFolder)
     tree.files({"x.eml", "y.txt", "F/a.eml", "F/b.txt"});
     Window w;
     w.showActive();
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(tree.path("F")), QUrl::fromLocalFile(tree.path("y.txt")),
-                  QUrl::fromLocalFile(tree.path("x.eml"))});
-    QWidget *cells = w.form.grdFiles1()->viewport();
-    const QPoint inside = cells->rect().center();
 
-    QDragEnterEvent enter(inside, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(cells, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-    QDragMoveEvent move(inside, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(cells, &move);
-    EXPECT_TRUE(move.isAccepted());
-    QDropEvent drop(QPointF(inside), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                    Qt::NoModifier);
-    QApplication::sendEvent(cells, &drop);
-    EXPECT_TRUE(drop.isAccepted());
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    const DragOutcome drag =
+        dragOnto(w.form.grdFiles1()->viewport(),
+                 {QUrl::fromLocalFile(tree.path("F")), QUrl::fromLocalFile(tree.path("y.txt")),
+                  QUrl::fromLocalFile(tree.path("x.eml"))});
+    ASSERT_TRUE(drag.entered);
+    EXPECT_EQ(drag.enterAction, Qt::CopyAction);
+    EXPECT_TRUE(drag.moved);
+    EXPECT_TRUE(drag.dropped);
+    EXPECT_EQ(drag.dropAction, Qt::CopyAction);
     QApplication::processEvents();
 
     EXPECT_EQ(w.form.grdFiles1()->Rows(), 2);
@@ -695,6 +686,61 @@ TEST(frmStep1, FilesAndFoldersDroppedOnTheGridAreAppendedLikeAddFolder)
     EXPECT_TRUE(w.form.CmdProcess()->isEnabled());
     ASSERT_EQ(w.dialogs.messageBoxes.size(), 1u);
     EXPECT_EQ(w.dialogs.messageBoxes.front().text, "2 Files Added to List.");
+}
+
+TEST(frmStep1, CommandsPressedDuringAnAddFolderDoNotStart)
+{
+    // Regression guard: Clear pressed while Add folder listed a large tree
+    // emptied the list half way, so the label and the closing box disagreed; a
+    // drop or a second Add folder nested inside the first.
+    TempTree tree;
+    QByteArrayList names;
+    for (int i = 0; i < 300; ++i)
+        names.append(QByteArray("M/") + QByteArray::number(i) + ".eml");
+    tree.files(names);
+    tree.file("late.eml");
+    Window w;
+    w.showActive();
+    w.form.fileList().AddFileToList(QStringLiteral("/old/x.eml"));
+    w.form.CmdProcess()->setEnabled(true);
+    w.dialogs.folders.push_back(tree.path("M"));
+    w.dialogs.folders.push_back(tree.root()); // for an Add folder that must not start
+
+    // Presses every command once the listing is under way: the first row Add
+    // folder appends reaches the view at once.
+    int presses = 0;
+    QObject::connect(w.form.grdFiles1()->model(), &QAbstractItemModel::rowsInserted, &w.form, [&] {
+        if (!w.form.isCommandUnderWay() || presses++ > 0)
+            return;
+        w.form.cmdClear1()->click();
+        w.form.cmdAdd()->click();
+        w.form.CmdAddFolder()->click();
+        w.form.CmdProcess()->click();
+        EXPECT_FALSE(
+            dragOnto(w.form.grdFiles1()->viewport(), {QUrl::fromLocalFile(tree.path("late.eml"))})
+                .entered);
+    });
+
+    w.form.CmdAddFolder()->click();
+
+    ASSERT_EQ(presses, 1) << "no row reached the view during Add folder";
+    EXPECT_EQ(w.dialogs.folderPrompts, QStringList{"Choose Source Folder..."});
+    EXPECT_EQ(w.dialogs.fileDialog.timesShown(), 0);
+    EXPECT_EQ(w.form.grdFiles1()->Rows(), 301);
+    EXPECT_EQ(w.form.grdFiles1()->cellText(0, 0), "/old/x.eml");
+    EXPECT_EQ(w.form.lblCount1()->text(), "301 files");
+    ASSERT_EQ(w.dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.dialogs.messageBoxes.front().text, "300 Files Added to List.");
+    EXPECT_EQ(w.dialogs.pointers,
+              (std::vector<Dialogs::Pointer>{Dialogs::Pointer::Busy, Dialogs::Pointer::Default}));
+    EXPECT_FALSE(w.form.isCommandUnderWay());
+
+    // Once it is over, the commands work again.
+    EXPECT_TRUE(
+        dragOnto(w.form.grdFiles1()->viewport(), {QUrl::fromLocalFile(tree.path("late.eml"))})
+            .dropped);
+    QApplication::processEvents();
+    EXPECT_EQ(w.form.grdFiles1()->Rows(), 302);
 }
 
 TEST(frmStep1, TheGridRefusesADragOfOtherFiles)

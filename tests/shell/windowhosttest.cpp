@@ -5,6 +5,7 @@
 
 #include "commandbutton.h"
 #include "conversionrun.h"
+#include "dragdrop.h"
 #include "fakedialogs.h"
 #include "flexgrid.h"
 #include "frmstep1.h"
@@ -18,6 +19,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <ostream>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -95,7 +97,6 @@ QString expectedName(const QString &corpusFile, NamingScheme scheme, bool re, bo
     }
     return naming::FitFileName(naming::CleanName(raw, re, fw));
 }
-
 
 // A window over scripted dialogs, whose closing is recorded instead of ending the
 // test program, and a temporary tree: picks of the corpus in a source folder and
@@ -282,27 +283,6 @@ TEST_F(WindowRun, CancellingTheDestinationChangesNothing)
     EXPECT_FALSE(m_form.conversionRun().isRunning());
 }
 
-TEST_F(WindowRun, PressingProcessWhileTheRunYieldsStartsNoSecondRun)
-{
-    addFiles(kPicks);
-    // A fresh window's first turn in a run is never skipped, so this click lands
-    // in the yield that follows the destination question.
-    std::optional<bool> runningAtClick;
-    QTimer::singleShot(0, &m_form, [this, &runningAtClick] {
-        runningAtClick = m_form.conversionRun().isRunning();
-        QTest::mouseClick(m_form.CmdProcess(), Qt::LeftButton);
-    });
-
-    process(m_destination);
-
-    ASSERT_TRUE(runningAtClick.has_value()) << "the window got no turn during the run";
-    EXPECT_TRUE(*runningAtClick);
-    EXPECT_EQ(m_dialogs.folderPrompts.size(), 1);
-    ASSERT_EQ(m_dialogs.messageBoxes.size(), 1u);
-    EXPECT_EQ(m_dialogs.messageBoxes.front().text, QStringLiteral("Converted Successfully !"));
-    EXPECT_EQ(snapshot(m_destination).size(), kPicks.size());
-}
-
 // A run over the window with a host whose every yield calls turn, so a test can
 // act at a chosen step as a person could while the window has its turn.
 struct ScriptedRun
@@ -327,6 +307,112 @@ struct ScriptedRun
     ScriptedRun(const ScriptedRun &) = delete;
     ScriptedRun &operator=(const ScriptedRun &) = delete;
 };
+
+// A command a person may try while a run yields; none of them may start.
+struct CommandDuringRun
+{
+    const char *name;
+    std::function<void(frmStep1 &form, FakeDialogs &dialogs, const QString &sources)> press;
+};
+
+void PrintTo(const CommandDuringRun &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class CommandsDuringARun : public WindowRun, public ::testing::WithParamInterface<CommandDuringRun>
+{
+};
+
+TEST_P(CommandsDuringARun, DoNotStartAndLeaveTheRunsCountAndSummaryRight)
+{
+    // Regression guard: Clear during a run gave "Message 2 (of 1)" and
+    // "Converted Successfully !" after two of eight copies.
+    QStringList lines;
+    int pressedAt = 0;
+    ScriptedRun scripted(m_form, [&](int yield) {
+        lines.append(m_form.LblProgessCurrent()->text());
+        // Yield 7 lies in the middle of the second row; the list is still whole.
+        if (yield == 7) {
+            pressedAt = yield;
+            GetParam().press(m_form, m_dialogs, m_sources);
+        }
+    });
+    addFiles(kPicks);
+
+    process(m_destination);
+    QCoreApplication::processEvents(); // a drop's handler runs from the event loop
+
+    ASSERT_EQ(pressedAt, 7);
+    EXPECT_EQ(m_dialogs.folderPrompts, QStringList{QStringLiteral("Choose Folder to Save...")});
+    EXPECT_EQ(m_dialogs.fileDialog.timesShown(), 1);
+    ASSERT_EQ(m_dialogs.messageBoxes.size(), 1u);
+    EXPECT_EQ(m_dialogs.messageBoxes.front().text, QStringLiteral("Converted Successfully !"));
+    EXPECT_EQ(snapshot(m_destination).size(), kPicks.size());
+    EXPECT_EQ(m_form.grdFiles1()->Rows(), kPicks.size());
+    EXPECT_EQ(m_form.lblCount1()->text(), QStringLiteral("6 files"));
+    EXPECT_EQ(m_form.LblProgessCurrent()->text(), QStringLiteral("Message 6 (of 6)"));
+    for (const QString &line : lines)
+        EXPECT_TRUE(line == QStringLiteral("Message 0 (of 0)") ||
+                    line.endsWith(QStringLiteral(" (of 6)")))
+            << line.toStdString();
+    EXPECT_FALSE(m_form.isCommandUnderWay());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    frmStep1, CommandsDuringARun,
+    ::testing::Values(
+        CommandDuringRun{"Clear",
+                         [](frmStep1 &form, FakeDialogs &dialogs, const QString &) {
+                             dialogs.answers.push_back(Dialogs::Answer::Yes);
+                             form.cmdClear1()->click();
+                         }},
+        CommandDuringRun{"AddFiles",
+                         [](frmStep1 &form, FakeDialogs &dialogs, const QString &sources) {
+                             dialogs.fileDialog.answer(
+                                 FakeCommonDialog::classic(sources, {kPicks[0]}));
+                             form.cmdAdd()->click();
+                         }},
+        CommandDuringRun{"AddFolder",
+                         [](frmStep1 &form, FakeDialogs &dialogs, const QString &sources) {
+                             dialogs.folders.push_back(sources);
+                             form.CmdAddFolder()->click();
+                         }},
+        CommandDuringRun{"Process",
+                         [](frmStep1 &form, FakeDialogs &dialogs, const QString &sources) {
+                             dialogs.folders.push_back(sources);
+                             QTest::mouseClick(form.CmdProcess(), Qt::LeftButton);
+                         }},
+        CommandDuringRun{
+            "Drop",
+            [](frmStep1 &form, FakeDialogs &, const QString &sources) {
+                EXPECT_FALSE(
+                    dragOnto(form.grdFiles1()->viewport(), {QUrl::fromLocalFile(sources)}).entered);
+            }}),
+    [](const ::testing::TestParamInfo<CommandDuringRun> &info) {
+        return std::string(info.param.name);
+    });
+
+TEST_F(WindowRun, ExitAndHelpStayLiveDuringARun)
+{
+    ScriptedRun scripted(m_form, [&](int yield) {
+        if (yield != 7)
+            return;
+        m_dialogs.answers.push_back(Dialogs::Answer::No);
+        m_form.cmdEnd()->click();
+        m_form.CmdHelp()->click();
+    });
+    addFiles(kPicks);
+
+    process(m_destination);
+
+    ASSERT_EQ(m_dialogs.messageBoxes.size(), 2u);
+    EXPECT_EQ(m_dialogs.messageBoxes[0].text, QStringLiteral("Are you sure you want to exit now?"));
+    EXPECT_EQ(m_dialogs.messageBoxes[1].text, QStringLiteral("Converted Successfully !"));
+    EXPECT_EQ(m_dialogs.openedTargets.size(), 1);
+    EXPECT_EQ(m_endings, 0);
+    EXPECT_EQ(snapshot(m_destination).size(), kPicks.size());
+}
 
 TEST_F(WindowRun, OptionsChangedWhileTheRunYieldsApplyToMessagesNotYetNamed)
 {
