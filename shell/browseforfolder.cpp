@@ -2,6 +2,7 @@
 #include "browseforfolder.h"
 
 #include <exception>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -10,7 +11,9 @@ namespace registry {
 QString BrowseForFolder(QWidget *owner, const QString &prompt)
 {
     try {
-        QFileDialog dialog(owner, prompt, QStringLiteral("/"));
+        // The home folder, not "/": one Enter on a dialog that opened at the root
+        // would scan the whole disk, or scatter copies beside every original.
+        QFileDialog dialog(owner, prompt, QDir::homePath());
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);

@@ -8,10 +8,10 @@ class QWidget;
 namespace registry {
 
 // Asks the user for a folder in a modal folder dialog owned by owner (may be
-// null), titled with prompt, showing folders only and starting at "/" on every
-// call; nothing is remembered from an earlier call. Returns the chosen folder's
-// absolute path without a trailing "/" ("/" for the root itself), or "" when
-// the user cancels, the choice is not an existing folder, or anything fails.
+// null), titled with prompt, showing folders only and starting in the user's
+// home folder on every call; nothing is remembered from an earlier call. Returns the chosen
+// folder's absolute path without a trailing "/" ("/" for the root itself), or "" when the user
+// cancels, the choice is not an existing folder, or anything fails.
 [[nodiscard]] QString BrowseForFolder(QWidget *owner, const QString &prompt);
 
 // The folder path BrowseForFolder answers for a path the dialog returned:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace {
@@ -184,12 +185,38 @@ QString FlexGrid::cellText(int row, int col) const
     return m_cells->text(row, col);
 }
 
+int FlexGrid::sidewaysStep() const
+{
+    return 4 * fontMetrics().averageCharWidth();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        QScrollBar *bar = horizontalScrollBar();
+        bar->setValue(bar->value() + (event->key() == Qt::Key_Left ? -1 : 1) * sidewaysStep());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+QModelIndex FlexGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    if (cursorAction == MoveHome || cursorAction == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
 void FlexGrid::onCurrentChanged(const QModelIndex &current)
 {
-    // A click or an arrow key moves the current cell as setRow and setCol do.
+    // A click or a key moves the current cell as setRow and setCol do, and the
+    // view follows it: auto-scroll is off, so nothing else would.
     if (current.isValid()) {
         m_row = current.row();
         m_col = current.column();
+        followRow(m_row);
     }
 }
 

@@ -12,8 +12,14 @@ class FlexGridModel;
 // The file list's grid: a QTableView over FlexGridModel that offers the
 // GridControl members. No header is shown, rows are of one fixed height, the
 // whole row of the current cell is selected, and the view follows the current
-// row vertically. Scroll bars appear when the rows outgrow the height and the
-// columns the width. Adding a row costs the same whatever the row count: the
+// row vertically, whether the row was set or moved by a key. Scroll bars appear
+// when the rows outgrow the height and the columns the width.
+//
+// Keys: the arrows Up and Down, Page Up and Page Down move the current row;
+// Home and End go to the first and last row (the list has one column, so they
+// do what Ctrl+Home and Ctrl+End do); Left and Right scroll sideways, so a
+// long path can be read without a mouse. See FlexGridDelegate for how cells
+// are drawn. Adding a row costs the same whatever the row count: the
 // model stores it at once and tells the view of new rows in batches (see
 // FlexGridModel), and nothing measures or lays out rows one by one.
 class FlexGrid : public QTableView, public GridControl
@@ -52,6 +58,13 @@ public:
 
     // The text of any cell, without moving the current cell; "" outside the grid.
     [[nodiscard]] QString cellText(int row, int col) const;
+
+    // Pixels that Left and Right scroll the list sideways.
+    [[nodiscard]] int sidewaysStep() const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void onCurrentChanged(const QModelIndex &current);

@@ -142,7 +142,9 @@ void frmStep1::buildControls()
         push->setText(text);
         place(push, name, geometry);
         push->setFont(tahoma());
-        push->setAutoDefault(false);
+        // Enter presses the focused button, as Space does; outside a dialog
+        // Qt does that only for auto-default buttons.
+        push->setAutoDefault(true);
         return push;
     };
     const auto label = [&](const char *name, const QString &text, const QRect &geometry) {

@@ -218,3 +218,97 @@ TEST(FlexGrid, HoldsAHundredThousandFilesAddedOneByOne)
     EXPECT_EQ(grid.Rows(), 1);
     EXPECT_EQ(grid.cellText(0, 0), "");
 }
+
+namespace {
+
+// A grid of the list's size and column width, shown and focused, holding rows
+// numbered paths; every row has reached the view.
+struct ShownGrid
+{
+    FlexGrid grid;
+    FakeLabel count;
+    FileList list{grid, count, [] {}};
+
+    explicit ShownGrid(int rows)
+    {
+        grid.resize(513, 105);
+        list.load();
+        for (int i = 0; i < rows; ++i)
+            list.AddFileToList(QStringLiteral("/srv/mail/a rather long folder name/%1.eml").arg(i));
+        grid.show();
+        grid.activateWindow();
+        grid.setFocus();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return grid.model()->rowCount() == rows; }));
+    }
+
+    // Whether the current row lies whole within the view, top to bottom.
+    [[nodiscard]] bool currentRowShown() const
+    {
+        const QRect row = grid.visualRect(grid.model()->index(grid.Row(), 0));
+        return row.top() >= 0 && row.bottom() < grid.viewport()->height();
+    }
+};
+
+} // namespace
+
+TEST(FlexGrid, KeysMoveTheCurrentRowAndTheViewFollowsIt)
+{
+    // Regression guard: Ctrl+Home made row 0 current but left the view at the
+    // bottom of the list, since nothing scrolled on a change of current row.
+    struct Step
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int row; // -1: above the previous row, -2: below it
+    };
+    const Step steps[] = {
+        {Qt::Key_Home, Qt::ControlModifier, 0},
+        {Qt::Key_Down, {}, 1},
+        {Qt::Key_PageDown, {}, -2},
+        {Qt::Key_PageDown, {}, -2},
+        {Qt::Key_End, {}, 499},
+        {Qt::Key_Up, {}, 498},
+        {Qt::Key_PageUp, {}, -1},
+        {Qt::Key_Home, {}, 0},
+        {Qt::Key_End, Qt::ControlModifier, 499},
+        {Qt::Key_Home, {}, 0},
+    };
+    ShownGrid shown(500);
+    ASSERT_EQ(shown.grid.Row(), 499);
+    for (const Step &step : steps) {
+        const int before = shown.grid.Row();
+        QTest::keyClick(&shown.grid, step.key, step.modifiers);
+        SCOPED_TRACE(QTest::toString(step.key));
+        if (step.row == -1)
+            EXPECT_LT(shown.grid.Row(), before);
+        else if (step.row == -2)
+            EXPECT_GT(shown.grid.Row(), before);
+        else
+            EXPECT_EQ(shown.grid.Row(), step.row);
+        EXPECT_TRUE(shown.currentRowShown()) << "row " << shown.grid.Row();
+        EXPECT_EQ(shown.grid.selectionModel()->selectedRows().value(0).row(), shown.grid.Row());
+    }
+}
+
+TEST(FlexGrid, LeftAndRightScrollSidewaysWithoutMovingTheCurrentRow)
+{
+    ShownGrid shown(3);
+    shown.grid.setRow(1);
+    QScrollBar *bar = shown.grid.horizontalScrollBar();
+    ASSERT_EQ(bar->value(), 0);
+    const int step = shown.grid.sidewaysStep();
+    ASSERT_GT(step, 0);
+
+    QTest::keyClick(&shown.grid, Qt::Key_Right);
+    QTest::keyClick(&shown.grid, Qt::Key_Right);
+    EXPECT_EQ(bar->value(), 2 * step);
+    QTest::keyClick(&shown.grid, Qt::Key_Left);
+    EXPECT_EQ(bar->value(), step);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&shown.grid, Qt::Key_Left);
+    EXPECT_EQ(bar->value(), 0) << "stops at the start";
+    bar->setValue(bar->maximum());
+    QTest::keyClick(&shown.grid, Qt::Key_Right);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "stops at the end";
+    EXPECT_EQ(shown.grid.Row(), 1);
+}

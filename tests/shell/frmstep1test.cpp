@@ -511,6 +511,74 @@ TEST(frmStep1, ArrowKeysMoveThroughTheOptionsInTheirOwnOrderAndSelect)
     EXPECT_EQ(w.form.selectedScheme(), NamingScheme::OptFS);
 }
 
+// Everything the scripted dialogs were asked, in one list: the open-file dialog,
+// folder prompts, message box texts and targets handed to the desktop.
+QStringList asked(const FakeDialogs &dialogs)
+{
+    QStringList all;
+    if (dialogs.fileDialog.timesShown() > 0)
+        all.append(QStringLiteral("Open files"));
+    all += dialogs.folderPrompts;
+    for (const MessageBoxCall &box : dialogs.messageBoxes)
+        all.append(box.text);
+    for (const QString &target : dialogs.openedTargets)
+        all.append(QStringLiteral("Open ") + QFileInfo(target).fileName());
+    return all;
+}
+
+struct KeyCase
+{
+    const char *name;
+    const char *button;
+    Qt::Key key;
+    QStringList asked;
+};
+
+void PrintTo(const KeyCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class KeyOnButton : public ::testing::TestWithParam<KeyCase>
+{
+};
+
+TEST_P(KeyOnButton, EnterPressesTheFocusedButtonAndEscapeDoesNothing)
+{
+    const KeyCase &c = GetParam();
+    Window w;
+    w.form.fileList().AddFileToList(QStringLiteral("/m/a.eml"));
+    w.form.CmdProcess()->setEnabled(true);
+    w.dialogs.answers = {Dialogs::Answer::No}; // Clear and Exit: keep everything
+    w.showActive();
+    QWidget *button = w.control(c.button);
+    button->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(button, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    EXPECT_EQ(asked(w.dialogs), c.asked);
+    EXPECT_EQ(w.endings, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    frmStep1, KeyOnButton,
+    ::testing::Values(
+        KeyCase{"ReturnOnAddFiles", "cmdAdd", Qt::Key_Return, {"Open files"}},
+        KeyCase{"EnterOnAddFiles", "cmdAdd", Qt::Key_Enter, {"Open files"}},
+        KeyCase{"ReturnOnAddFolder", "CmdAddFolder", Qt::Key_Return, {"Choose Source Folder..."}},
+        KeyCase{"ReturnOnClear",
+                "cmdClear1",
+                Qt::Key_Return,
+                {"Do you want to clear all the files in the list\r\n Proceed?"}},
+        KeyCase{"ReturnOnProcess", "CmdProcess", Qt::Key_Return, {"Choose Folder to Save..."}},
+        KeyCase{"EnterOnProcess", "CmdProcess", Qt::Key_Enter, {"Choose Folder to Save..."}},
+        KeyCase{"ReturnOnHelp", "CmdHelp", Qt::Key_Return, {"Open index.html"}},
+        KeyCase{"ReturnOnExit", "cmdEnd", Qt::Key_Return, {"Are you sure you want to exit now?"}},
+        KeyCase{"EscapeOnAddFiles", "cmdAdd", Qt::Key_Escape, {}},
+        KeyCase{"EscapeOnProcess", "CmdProcess", Qt::Key_Escape, {}},
+        KeyCase{"EscapeOnExit", "cmdEnd", Qt::Key_Escape, {}}),
+    [](const ::testing::TestParamInfo<KeyCase> &info) { return std::string(info.param.name); });
+
 TEST(frmStep1, AltHOpensTheManualWhereverTheFocusIs)
 {
     Window w;
