@@ -2,6 +2,7 @@
 #include "flexgrid.h"
 
 #include "commanderror.h"
+#include "flexgriddelegate.h"
 #include "flexgridmodel.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ FlexGrid::FlexGrid(QWidget *parent)
 {
     m_cells->setCellBackground(kCellBackground);
     setModel(m_cells);
+    setItemDelegate(new FlexGridDelegate(this));
 
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -207,6 +209,33 @@ QModelIndex FlexGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
     if (cursorAction == MoveHome || cursorAction == MoveEnd)
         modifiers |= Qt::ControlModifier;
     return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void FlexGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    keepTopRowWhole();
+}
+
+void FlexGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    keepTopRowWhole();
+}
+
+void FlexGrid::keepTopRowWhole()
+{
+    // Scrolled to its end, QTableView lines the last row up with the bottom
+    // edge, which cuts the top row in half whenever the height is not a whole
+    // number of rows. The list scrolls by whole rows: the scroll bar's value is
+    // the top row, shown whole, and what is left below the last row stays
+    // empty.
+    QHeaderView *rows = verticalHeader();
+    const int top = verticalScrollBar()->value() * kRowHeightPixels;
+    if (rows->offset() == top)
+        return;
+    rows->setOffset(top);
+    viewport()->update();
 }
 
 void FlexGrid::onCurrentChanged(const QModelIndex &current)

@@ -64,12 +64,15 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void onCurrentChanged(const QModelIndex &current);
     void showCurrentCell();
     void followRow(int row);
+    void keepTopRowWhole();
 
     FlexGridModel *m_cells;
     std::vector<int> m_colWidths; // twips, one per column

@@ -164,15 +164,15 @@ void frmStep1::buildControls()
     place(m_Frame1, "Frame1", twips(240, 4560, 7695, 1215));
     m_Frame1->setFont(shell::controlFont(QStringLiteral("Verdana"), 8.25));
 
+    // The panel and its options let the frame show through: painted over, the
+    // frame's own background and top border would read as a box in a box.
     m_Picture1 = new QWidget(m_Frame1);
     place(m_Picture1, "Picture1", twips(120, 240, 7455, 855));
-    m_Picture1->setAutoFillBackground(true);
 
     const auto option = [&](const char *name, const QString &text, const QRect &geometry) {
         auto *choice = new QRadioButton(text, m_Picture1);
         place(choice, name, geometry);
         choice->setFont(tahoma());
-        choice->setAutoFillBackground(true);
         return choice;
     };
     QRadioButton *optFS =

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QStyleOptionViewItem>
 #include <QTest>
 
@@ -238,7 +239,7 @@ struct ShownGrid
         grid.show();
         grid.activateWindow();
         grid.setFocus();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return grid.model()->rowCount() == rows; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return grid.model()->rowCount() == std::max(rows, 1); }));
     }
 
     // Whether the current row lies whole within the view, top to bottom.
@@ -311,4 +312,75 @@ TEST(FlexGrid, LeftAndRightScrollSidewaysWithoutMovingTheCurrentRow)
     QTest::keyClick(&shown.grid, Qt::Key_Right);
     EXPECT_EQ(bar->value(), bar->maximum()) << "stops at the end";
     EXPECT_EQ(shown.grid.Row(), 1);
+}
+
+TEST(FlexGrid, ScrolledToItsEndShowsTheTopRowWhole)
+{
+    // Regression guard: at the end of the list the top row was cut in half,
+    // since the view's height is not a whole number of rows.
+    ShownGrid shown(500);
+    ASSERT_NE(shown.grid.viewport()->height() % FlexGrid::kRowHeightPixels, 0)
+        << "the list's height is a whole number of rows; nothing to check";
+    QScrollBar *bar = shown.grid.verticalScrollBar();
+    for (const int value : {bar->maximum(), bar->maximum() - 1, 0, bar->maximum()}) {
+        bar->setValue(value);
+        SCOPED_TRACE(value);
+        EXPECT_EQ(shown.grid.rowAt(0), value);
+        EXPECT_EQ(shown.grid.visualRect(shown.grid.model()->index(value, 0)).top(), 0);
+    }
+    const QRect last = shown.grid.visualRect(shown.grid.model()->index(499, 0));
+    EXPECT_LE(last.bottom(), shown.grid.viewport()->height() - 1) << "the last row is shown whole";
+}
+
+TEST(FlexGrid, ShowsControlCharactersVisiblyAndKeepsTheText)
+{
+    // Regression guard: a file name holding a line break showed as "new...".
+    const struct
+    {
+        const char16_t *text;
+        const char16_t *shown;
+    } cases[] = {
+        {u"/m/new\nline.eml", u"/m/new\u23CEline.eml"},
+        {u"/m/a\r\n.eml", u"/m/a\u240D\u23CE.eml"},
+        {u"/m/tab\there", u"/m/tab\u2409here"},
+        {u"/m/\u0001\u007F\u0085\u2028.eml", u"/m/\u2401\u2421\u2426\u23CE.eml"},
+        {u"/m/caf\u00E9 \u00A0ok.eml", u"/m/caf\u00E9 \u00A0ok.eml"},
+    };
+    FlexGrid grid;
+    grid.setRows(2);
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        grid.setRow(1);
+        grid.setText(text);
+        EXPECT_EQ(grid.cellText(1, 0), text);
+        const QModelIndex cell = grid.model()->index(1, 0);
+        const auto *delegate = qobject_cast<QStyledItemDelegate *>(grid.itemDelegateForIndex(cell));
+        ASSERT_NE(delegate, nullptr);
+        EXPECT_EQ(delegate->displayText(cell.data(), QLocale()), QString::fromUtf16(c.shown));
+    }
+}
+
+TEST(FlexGrid, DrawsTheEmptyListsRowAsAnEmptyCellAndTheFocusedRowFramed)
+{
+    // Regression guard: the empty list's one row was drawn in the selection
+    // grey and read as a header; the focused current row had no frame.
+    ShownGrid shown(0);
+    const auto pixel = [&](int x, int y) {
+        return shown.grid.viewport()->grab().toImage().pixelColor(x, y);
+    };
+    // Inside the row, away from the frame and the text.
+    const QPoint inside(shown.grid.viewport()->width() - 20, FlexGrid::kRowHeightPixels / 2);
+    shown.grid.clearFocus();
+    EXPECT_EQ(pixel(inside.x(), inside.y()), FlexGrid::kCellBackground);
+
+    shown.list.AddFileToList(QStringLiteral("/m/a.eml"));
+    EXPECT_EQ(pixel(inside.x(), inside.y()), FlexGrid::kSelectedBackground);
+    const QColor unfocusedTop = pixel(inside.x(), 0);
+
+    shown.grid.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.grid.hasFocus(); }));
+    const QColor frame = shown.grid.palette().color(QPalette::Text);
+    // The frame is dotted: one of two neighbouring pixels is drawn.
+    EXPECT_TRUE(pixel(inside.x(), 0) == frame || pixel(inside.x() + 1, 0) == frame);
+    EXPECT_NE(unfocusedTop, frame);
 }
