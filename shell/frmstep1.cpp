@@ -12,6 +12,7 @@
 #include "manual.h"
 #include "progressbar.h"
 #include "qtdialogs.h"
+#include "runsummary.h"
 #include "shape.h"
 #include "windowhost.h"
 
@@ -104,7 +105,16 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
 
     m_windowHost = std::make_unique<WindowHost>(*this);
     m_conversionRun = std::make_unique<ConversionRun>(*m_windowHost);
-    m_processHandler = [this] { m_conversionRun->run(); };
+    m_processHandler = [this] {
+        // Asking where to put the copies of nothing would mislead; the answer
+        // is the one a run over no message gives.
+        if (!listHasMessages()) {
+            const RunSummary none;
+            m_windowHost->showSummary(none, none.text());
+            return;
+        }
+        m_conversionRun->run();
+    };
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &frmStep1::addFilesClicked);
     connect(m_cmdClear1, &QPushButton::clicked, this, &frmStep1::clearClicked);
@@ -364,6 +374,14 @@ bool frmStep1::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool frmStep1::listHasMessages() const
+{
+    for (int row = 0; row < m_grdFiles1->Rows(); ++row)
+        if (!m_grdFiles1->cellText(row, 0).trimmed().isEmpty())
+            return true;
+    return false;
 }
 
 void frmStep1::startCommand(Handler command)

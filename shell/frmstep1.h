@@ -65,7 +65,10 @@ public:
 
     // Runs when CmdProcess is clicked (it is only clickable when enabled). It
     // starts conversionRun() unless another handler is set; an empty one makes
-    // the click do nothing.
+    // the click do nothing. When no row holds more than white space, the run
+    // does not start: the box of a run over no message ("No messages to
+    // convert.") shows at once, before any destination is asked, and the
+    // progress bar and line stay as they were.
     void setProcessHandler(Handler handler) { m_processHandler = std::move(handler); }
     // The window's conversion run, over a WindowHost of this window. Clicking
     // CmdProcess while it yields does nothing.
@@ -109,6 +112,7 @@ private:
     void arrangeFocus();
     void centreOnScreen();
 
+    [[nodiscard]] bool listHasMessages() const;
     // Runs command unless another is under way (see the class comment).
     void startCommand(Handler command);
 

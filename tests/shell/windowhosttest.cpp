@@ -265,6 +265,40 @@ TEST_F(WindowRun, ARowThatCannotBeConvertedGivesTheWarningBoxListingIt)
     }
 }
 
+TEST_F(WindowRun, ProcessOverAListWithoutMessagesSaysSoBeforeAskingForADestination)
+{
+    // Regression guard: Process over an empty list asked for a destination
+    // first, then reset the progress line to "Message 1 (of 1)".
+    const struct
+    {
+        const char *name;
+        QStringList rows; // none: the list emptied by Clear
+    } cases[] = {{"emptied", {}},
+                 {"white space only", {QStringLiteral("  "), QStringLiteral("\t")}}};
+    addFiles(kPicks);
+    process(m_destination);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        m_dialogs.messageBoxes.clear();
+        m_dialogs.folderPrompts.clear();
+        m_form.fileList().ClearFileList();
+        for (const QString &row : c.rows)
+            m_form.fileList().AddFileToList(row);
+        ASSERT_TRUE(m_form.CmdProcess()->isEnabled());
+
+        m_form.CmdProcess()->click();
+
+        EXPECT_TRUE(m_dialogs.folderPrompts.isEmpty());
+        ASSERT_EQ(m_dialogs.messageBoxes.size(), 1u);
+        const MessageBoxCall &box = m_dialogs.messageBoxes.front();
+        EXPECT_EQ(box.text, QStringLiteral("No messages to convert."));
+        EXPECT_EQ(box.caption, QStringLiteral("Letterfold"));
+        EXPECT_EQ(box.icon, Dialogs::Icon::Information);
+        EXPECT_EQ(m_form.ProgressBar1()->Value(), 100.0f);
+        EXPECT_EQ(m_form.LblProgessCurrent()->text(), QStringLiteral("Message 6 (of 6)"));
+    }
+}
+
 TEST_F(WindowRun, CancellingTheDestinationChangesNothing)
 {
     addFiles(kPicks);
@@ -502,8 +536,10 @@ TEST_F(WindowRun, AClickOnAnotherRowDuringTheRunDoesNotSwapMessages)
     // on another row during that yield copied the clicked row's message in place
     // of the row the run was at, and some messages were never copied.
     ScriptedRun scripted(m_form, [&](int) {
-        if (m_form.grdFiles1()->Row() != 0)
+        if (m_form.grdFiles1()->Row() != 0) {
+            m_form.grdFiles1()->scrollToTop(); // the view follows the run's row
             QTest::mouseClick(m_form.grdFiles1()->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
+        }
     });
     addFiles(kPicks);
     m_form.show();
