@@ -14,8 +14,8 @@ class ScriptedDialogs : public QtDialogs
 public:
     explicit ScriptedDialogs(QString folder) : QtDialogs(nullptr), m_folder(std::move(folder)) {}
 
-    Answer messageBox(const QString &text, const QString &, Buttons, Icon,
-                      Answer defaultButton) override
+    Answer messageBox(const QString &text, const QString &, Buttons, Icon, Answer defaultButton,
+                      const QString & = {}) override
     {
         m_texts.append(text);
         return defaultButton;

@@ -10,6 +10,7 @@
 #include "flexgrid.h"
 #include "label.h"
 #include "manual.h"
+#include "manualwindow.h"
 #include "progressbar.h"
 #include "qtdialogs.h"
 #include "runsummary.h"
@@ -416,5 +417,19 @@ void frmStep1::exitClicked()
 
 void frmStep1::helpClicked()
 {
-    m_dialogs->shellOpen(shell::manualPath());
+    // The desktop's browser first, where links and search work as the user is
+    // used to; the program's own window where the desktop cannot open it.
+    const QString manual = shell::manualPath();
+    if (manual.isEmpty()) {
+        showManualWindow();
+        return;
+    }
+    m_dialogs->shellOpen(manual, [this] { showManualWindow(); });
+}
+
+void frmStep1::showManualWindow()
+{
+    if (!m_manualWindow)
+        m_manualWindow = new ManualWindow(this);
+    m_manualWindow->showPage(shell::manualPage());
 }

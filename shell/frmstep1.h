@@ -8,12 +8,14 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <QPointer>
 #include <QWidget>
 
 class CommandButton;
 class ConversionRun;
 class FlexGrid;
 class Label;
+class ManualWindow;
 class ProgressBar;
 class QCheckBox;
 class QGroupBox;
@@ -28,9 +30,11 @@ class WindowHost;
 //
 // The push buttons are the entries into the program: cmdAdd (Add files),
 // cmdClear1 (Clear), CmdAddFolder (Add folder), CmdProcess (the conversion
-// run over this window), CmdHelp (opens the manual) and cmdEnd (Exit, after a
-// confirmation). Files and folders dropped on grdFiles1 are appended as Add
-// folder appends. Closing the window by any means ends the program at once.
+// run over this window), CmdHelp (opens the bundled manual in the desktop's
+// browser, or in a ManualWindow of the program's own where the desktop cannot
+// open it, without a message) and cmdEnd (Exit, after a confirmation). Files and folders dropped on
+// grdFiles1 are appended as Add folder appends. Closing the window by any means ends the program at
+// once.
 //
 // One command at a time: while Add files, Add folder, Clear, Process or a drop
 // is under way (it yields to the window, so the buttons stay live), pressing
@@ -120,6 +124,7 @@ private:
     void clearClicked();
     void exitClicked();
     void helpClicked();
+    void showManualWindow();
 
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs *m_dialogs;
@@ -143,6 +148,7 @@ private:
     Label *m_LblProgessCurrent = nullptr;
 
     std::unique_ptr<FileList> m_fileList;
+    QPointer<ManualWindow> m_manualWindow;
     std::unique_ptr<WindowHost> m_windowHost;
     std::unique_ptr<ConversionRun> m_conversionRun;
     Handler m_processHandler;

@@ -25,4 +25,11 @@ QString manualPath()
     return {};
 }
 
+QUrl manualPage()
+{
+    const QString path = manualPath();
+    return path.isEmpty() ? QUrl(QStringLiteral("qrc:/letterfold/manual/index.html"))
+                          : QUrl::fromLocalFile(path);
+}
+
 } // namespace shell

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 namespace shell {
 
@@ -10,5 +11,9 @@ namespace shell {
 // source tree the program was built from, else the copy at the configured
 // installation prefix. "" when none exists.
 [[nodiscard]] QString manualPath();
+
+// The manual for the program's own manual window: manualPath() as a file URL,
+// else the copy built into the program (a qrc: URL), which is always there.
+[[nodiscard]] QUrl manualPage();
 
 } // namespace shell

@@ -5,6 +5,8 @@
 #include "shellopen.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -25,6 +27,28 @@ QMessageBox::Icon messageIcon(Dialogs::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// The program's texts break lines with CR LF; Qt's labels want LF alone.
+QString withLineFeeds(const QString &text)
+{
+    return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// A window manager cuts a caption that is wider than its window
+// ("Brant…rfold"), so the box is made as wide as its caption needs, with room
+// for the title bar's icon and buttons. The title font is the window
+// manager's; a bold face a quarter larger than the box's own stands in for it.
+void makeRoomForCaption(QMessageBox &box)
+{
+    constexpr int kTitleBarExtras = 120;
+    QFont title = box.font();
+    title.setBold(true);
+    const int needed =
+        QFontMetrics(title).horizontalAdvance(box.windowTitle()) * 5 / 4 + kTitleBarExtras;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(needed, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 QtDialogs::QtDialogs(QWidget *owner) : m_owner(owner), m_fileDialog(owner) {}
@@ -36,14 +60,16 @@ QtDialogs::~QtDialogs()
 }
 
 Dialogs::Answer QtDialogs::messageBox(const QString &text, const QString &caption, Buttons buttons,
-                                      Icon icon, Answer defaultButton)
+                                      Icon icon, Answer defaultButton, const QString &details)
 {
     QMessageBox box(m_owner);
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);
-    // The program's texts break lines with CR LF; Qt's labels want LF alone.
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(withLineFeeds(text));
     box.setIcon(messageIcon(icon));
+    if (!details.isEmpty())
+        box.setDetailedText(withLineFeeds(details));
+    makeRoomForCaption(box);
     if (buttons == Buttons::OK) {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
@@ -68,9 +94,9 @@ CommonDialogControl &QtDialogs::openFileDialog()
     return m_fileDialog;
 }
 
-void QtDialogs::shellOpen(const QString &target)
+void QtDialogs::shellOpen(const QString &target, std::function<void()> whenNotOpened)
 {
-    registry::ShellOpen(target);
+    registry::ShellOpen(target, m_owner, std::move(whenNotOpened));
 }
 
 void QtDialogs::setMousePointer(Pointer pointer)

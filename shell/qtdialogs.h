@@ -17,10 +17,11 @@ public:
     ~QtDialogs() override;
 
     Answer messageBox(const QString &text, const QString &caption, Buttons buttons, Icon icon,
-                      Answer defaultButton) override;
+                      Answer defaultButton, const QString &details = {}) override;
     QString browseForFolder(const QString &prompt) override;
     CommonDialogControl &openFileDialog() override;
-    void shellOpen(const QString &target) override;
+    // registry::ShellOpen, watched by the owner window.
+    void shellOpen(const QString &target, std::function<void()> whenNotOpened) override;
     // Busy shows the wait cursor over the whole application until Default;
     // setting the same pointer twice changes nothing.
     void setMousePointer(Pointer pointer) override;

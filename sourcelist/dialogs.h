@@ -3,6 +3,7 @@
 
 #include "commondialogcontrol.h"
 
+#include <functional>
 #include <QString>
 
 // Everything of the window that asks the user something or reaches outside the
@@ -42,9 +43,12 @@ public:
     // Shows a modal message box and returns the button the user chose. With
     // Buttons::OK the answer is always Answer::OK; with Buttons::YesNo it is
     // Yes or No (closing the box counts as No). defaultButton is the button
-    // that Enter chooses.
+    // that Enter chooses. details, when not "", is a list (one item a line)
+    // that the box offers in an expandable, scrollable area, closed at first:
+    // text stays short, and however long the list, the box fits the screen.
+    // The box is at least as wide as its caption needs.
     virtual Answer messageBox(const QString &text, const QString &caption, Buttons buttons,
-                              Icon icon, Answer defaultButton) = 0;
+                              Icon icon, Answer defaultButton, const QString &details = {}) = 0;
 
     // Asks for a folder under the given prompt. Returns its absolute path without
     // a trailing "/" ("/" itself for the root), or "" on cancel or failure.
@@ -55,8 +59,10 @@ public:
     virtual CommonDialogControl &openFileDialog() = 0;
 
     // Hands a local path or a web address to the desktop's "open" action without
-    // waiting for it. Does nothing for ""; failures are not reported.
-    virtual void shellOpen(const QString &target) = 0;
+    // waiting for it. Does nothing for "". When the desktop turns out not to be
+    // able to open it (no opener, or the opener fails), whenNotOpened runs
+    // later, from the event loop; when it opened, never.
+    virtual void shellOpen(const QString &target, std::function<void()> whenNotOpened) = 0;
 
     // Sets the pointer shown over the whole application.
     virtual void setMousePointer(Pointer pointer) = 0;

@@ -8,6 +8,7 @@
 #include "flexgrid.h"
 #include "label.h"
 #include "manual.h"
+#include "manualwindow.h"
 #include "progressbar.h"
 #include "shape.h"
 #include "temptree.h"
@@ -27,6 +28,7 @@
 #include <QMimeData>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 namespace {
@@ -591,6 +593,28 @@ TEST(frmStep1, AltHOpensTheManualWhereverTheFocusIs)
     EXPECT_EQ(w.dialogs.openedTargets.first(), shell::manualPath());
     EXPECT_TRUE(QFileInfo(w.dialogs.openedTargets.first()).isFile());
     EXPECT_TRUE(w.dialogs.messageBoxes.empty());
+}
+
+TEST(frmStep1, HelpShowsTheManualInAWindowOfItsOwnWhereTheDesktopCannotOpenIt)
+{
+    Window w;
+    w.dialogs.openFails = true;
+    w.showActive();
+    for (int press = 0; press < 2; ++press) {
+        w.form.CmdHelp()->click();
+        const auto shown = [&] {
+            const auto *manual = w.form.findChild<ManualWindow *>();
+            return manual && manual->isVisible();
+        };
+        ASSERT_TRUE(QTest::qWaitFor(shown));
+    }
+    EXPECT_EQ(w.dialogs.openedTargets.size(), 2) << "the desktop is tried first every time";
+    ASSERT_EQ(w.form.findChildren<ManualWindow *>().size(), 1) << "one window, shown again";
+    const ManualWindow *manual = w.form.findChild<ManualWindow *>();
+    EXPECT_EQ(manual->browser()->source(), QUrl::fromLocalFile(shell::manualPath()));
+    EXPECT_TRUE(manual->browser()->toPlainText().contains("The six naming schemes"));
+    EXPECT_TRUE(w.dialogs.messageBoxes.empty());
+    EXPECT_FALSE(manual->isModal());
 }
 
 TEST(frmStep1, AltXAsksToExitWhereverTheFocusIs)

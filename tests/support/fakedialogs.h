@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <QStringList>
+#include <QTimer>
 #include <vector>
 
 // One message box as it was asked for.
@@ -18,13 +19,15 @@ struct MessageBoxCall
     Dialogs::Buttons buttons;
     Dialogs::Icon icon;
     Dialogs::Answer defaultButton;
+    QString details;
 };
 
 // Dialogs that record what was asked and answer as scripted, so commands run
 // without a person. Message boxes take the next scripted answer, or their
 // default button when none is left; the folder browser takes the next scripted
-// folder, or "" (a cancel). Each call is also recorded in an optional trace as
-// "MessageBox", "BrowseForFolder", "ShellOpen", "Pointer=Busy"/"Pointer=Default".
+// folder, or "" (a cancel); shellOpen reports a failure when openFails is set. Each call is also
+// recorded in an optional trace as "MessageBox", "BrowseForFolder", "ShellOpen",
+// "Pointer=Busy"/"Pointer=Default".
 class FakeDialogs : public Dialogs
 {
 public:
@@ -32,6 +35,8 @@ public:
 
     // Scripted answers.
     std::deque<Answer> answers;
+    // Whether the desktop fails to open what shellOpen is given.
+    bool openFails = false;
     std::deque<QString> folders;
     // Runs while a message box is "shown", before it answers: a test can act
     // in the middle of a command here, as a person could while a box is up.
@@ -45,10 +50,10 @@ public:
     FakeCommonDialog fileDialog;
 
     Answer messageBox(const QString &text, const QString &caption, Buttons buttons, Icon icon,
-                      Answer defaultButton) override
+                      Answer defaultButton, const QString &details = {}) override
     {
         traceCall(m_trace, QStringLiteral("MessageBox"));
-        messageBoxes.push_back({text, caption, buttons, icon, defaultButton});
+        messageBoxes.push_back({text, caption, buttons, icon, defaultButton, details});
         if (whileShown)
             whileShown(messageBoxes.back());
         if (buttons == Buttons::OK)
@@ -73,10 +78,13 @@ public:
 
     CommonDialogControl &openFileDialog() override { return fileDialog; }
 
-    void shellOpen(const QString &target) override
+    void shellOpen(const QString &target, std::function<void()> whenNotOpened) override
     {
         traceCall(m_trace, QStringLiteral("ShellOpen"));
         openedTargets.append(target);
+        // Later, from the event loop, as the desktop's answer comes.
+        if (openFails && whenNotOpened)
+            QTimer::singleShot(0, std::move(whenNotOpened));
     }
 
     void setMousePointer(Pointer pointer) override
