@@ -46,10 +46,17 @@ QString RunSummary::text() const
     QStringList lines{headline(), QString(),
                       dryRun ? QStringLiteral("Would not be converted:")
                              : QStringLiteral("Not converted:")};
-    const qsizetype listed = qMin<qsizetype>(notConverted.size(), kListedFailures);
-    for (qsizetype i = 0; i < listed; ++i)
-        lines.append(notConverted[i].source + QStringLiteral(": ") + notConverted[i].reason);
-    if (notConverted.size() > listed)
-        lines.append(QStringLiteral("and %1 more").arg(notConverted.size() - listed));
+    lines += notConvertedLines().mid(0, kListedFailures);
+    if (notConverted.size() > kListedFailures)
+        lines.append(QStringLiteral("and %1 more").arg(notConverted.size() - kListedFailures));
     return lines.join(QLatin1Char('\n'));
+}
+
+QStringList RunSummary::notConvertedLines() const
+{
+    QStringList lines;
+    lines.reserve(notConverted.size());
+    for (const MessageReport &report : notConverted)
+        lines.append(report.source + QStringLiteral(": ") + report.reason);
+    return lines;
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The end of a run: how many messages there were, how many were converted, and
 // which were not and why. The texts a person reads are made here, so the window
@@ -38,6 +39,9 @@ struct RunSummary
     // "Converted 3 of 3 messages; 3 copies from an earlier run were left
     // alone."; "No messages to convert." when there were none.
     [[nodiscard]] QString headline() const;
+
+    // Every message that was not converted, as "path: reason", in list order.
+    [[nodiscard]] QStringList notConvertedLines() const;
 
     // The text of the closing message box: "Converted Successfully !" after a real
     // run in which every message was converted; otherwise the headline followed by

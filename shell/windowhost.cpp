@@ -89,10 +89,26 @@ void WindowHost::reportMessage(const MessageReport &) {}
 void WindowHost::showSummary(const RunSummary &summary, const QString &text)
 {
     showProgress();
-    m_window.dialogs().messageBox(
-        text, QString::fromUtf16(RunSummary::kCaption), Dialogs::Buttons::OK,
-        summary.allConverted() ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation,
-        Dialogs::Answer::OK);
+    if (summary.allConverted()) {
+        m_window.dialogs().messageBox(text, QString::fromUtf16(RunSummary::kCaption),
+                                      Dialogs::Buttons::OK, Dialogs::Icon::Information,
+                                      Dialogs::Answer::OK);
+        return;
+    }
+    // What was not converted may be as long as the list: the box says how many,
+    // and the list with the reasons waits in its details, so the box always
+    // fits the screen (25 long paths once pushed its OK button off it).
+    const qsizetype failed = summary.notConverted.size();
+    const QString count = failed == 1
+                              ? QStringLiteral("1 message was not converted. Show Details... "
+                                               "lists it with the reason.")
+                              : QStringLiteral("%1 messages were not converted. Show Details... "
+                                               "lists each with the reason.")
+                                    .arg(failed);
+    m_window.dialogs().messageBox(summary.headline() + QStringLiteral("\n\n") + count,
+                                  QString::fromUtf16(RunSummary::kCaption), Dialogs::Buttons::OK,
+                                  Dialogs::Icon::Exclamation, Dialogs::Answer::OK,
+                                  summary.notConvertedLines().join(QLatin1Char('\n')));
 }
 
 void WindowHost::showProgress()

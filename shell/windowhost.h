@@ -56,9 +56,11 @@ public:
     void setProgressText(const QString &text) override;
     // The window shows no per-message line: the summary lists what was not converted.
     void reportMessage(const MessageReport &report) override;
-    // Puts the last progress on the controls, then shows text in a box captioned
-    // "Letterfold" with one OK button: the information icon when every message
-    // was converted, the exclamation icon otherwise.
+    // Puts the last progress on the controls, then shows a box captioned
+    // "Letterfold" with one OK button: text with the information icon when every
+    // message was converted; otherwise, with the exclamation icon, the headline
+    // and how many were not converted, and every one of them with its reason in
+    // the box's details (text's own list stops after a few).
     void showSummary(const RunSummary &summary, const QString &text) override;
 
     // Puts the latest progress value and text on the controls, and moves the

@@ -5,7 +5,6 @@
 #include "pathlogger.h"
 #include "rawnames.h"
 
-#include <algorithm>
 #include <memory>
 #include <QFile>
 #include <sys/stat.h>
@@ -36,23 +35,11 @@ QString visiblePath(const QString &path)
     return rawnames::visible(QFile::encodeName(path));
 }
 
-// The text of a box that lists things: the heading, the first
-// PathAppender::kNamesShown lines and a count of the rest, then the closing.
-QString listText(const QString &heading, const QStringList &lines, const QString &closing)
-{
-    QString text = heading + QStringLiteral("\r\n");
-    const qsizetype shown = std::min<qsizetype>(lines.size(), PathAppender::kNamesShown);
-    for (qsizetype i = 0; i < shown; ++i)
-        text += QStringLiteral("\r\n") + lines.at(i);
-    if (lines.size() > shown)
-        text += QStringLiteral("\r\n(and %1 more)").arg(lines.size() - shown);
-    return text + QStringLiteral("\r\n\r\n") + closing;
-}
-
-void showMessage(Dialogs &dialogs, const QString &text, Dialogs::Icon icon)
+void showMessage(Dialogs &dialogs, const QString &text, Dialogs::Icon icon,
+                 const QStringList &details = {})
 {
     dialogs.messageBox(text, sourcelist::applicationTitle(), Dialogs::Buttons::OK, icon,
-                       Dialogs::Answer::OK);
+                       Dialogs::Answer::OK, details.join(QStringLiteral("\r\n")));
 }
 
 } // namespace
@@ -140,34 +127,40 @@ void PathAppender::report(Dialogs &dialogs) const
                         .arg(visiblePath(m_skipped.front().path), m_skipped.front().reason()),
                     Dialogs::Icon::Exclamation);
     } else if (!m_skipped.isEmpty()) {
+        // Both lists may run to thousands: the boxes count them, and the items
+        // wait in the details, so that no box outgrows the screen.
         QStringList lines;
         for (const pathLogger::SkippedFolder &skipped : m_skipped)
             lines.append(
                 QStringLiteral("\"%1\": %2").arg(visiblePath(skipped.path), skipped.reason()));
-        showMessage(dialogs,
-                    listText(m_skipped.size() == 1
-                                 ? QStringLiteral("A folder could not be read, so it was skipped "
-                                                  "with everything in it:")
-                                 : QStringLiteral("%1 folders could not be read, so they were "
-                                                  "skipped with everything in them:")
-                                       .arg(m_skipped.size()),
-                             lines,
-                             QStringLiteral("The other folders were searched and their message "
-                                            "files added to the list.")),
-                    Dialogs::Icon::Exclamation);
+        const QString text =
+            m_skipped.size() == 1
+                ? QStringLiteral("A folder could not be read, so it was skipped with everything "
+                                 "in it. The other folders were searched and their message files "
+                                 "added to the list.\r\n\r\nShow Details... names it with the "
+                                 "reason.")
+                : QStringLiteral("%1 folders could not be read, so they were skipped with "
+                                 "everything in them. The other folders were searched and their "
+                                 "message files added to the list.\r\n\r\nShow Details... names "
+                                 "each with the reason.")
+                      .arg(m_skipped.size());
+        showMessage(dialogs, text, Dialogs::Icon::Exclamation, lines);
     }
 
     if (!m_unreadable.isEmpty()) {
         QStringList lines;
         for (const QByteArray &raw : m_unreadable)
             lines.append(rawnames::visible(raw));
-        showMessage(dialogs,
-                    listText(QStringLiteral("These were not added because their names are not "
-                                            "valid UTF-8, so they cannot be processed safely (%1 "
-                                            "in all):")
-                                 .arg(m_unreadable.size()),
-                             lines, QStringLiteral("Give them names in UTF-8 to add them.")),
-                    Dialogs::Icon::Exclamation);
+        const QString text =
+            m_unreadable.size() == 1
+                ? QStringLiteral("1 file or folder was not added because its name is not valid "
+                                 "UTF-8, so it cannot be processed safely. Give it a name in "
+                                 "UTF-8 to add it.\r\n\r\nShow Details... shows it.")
+                : QStringLiteral("%1 files or folders were not added because their names are not "
+                                 "valid UTF-8, so they cannot be processed safely. Give them names "
+                                 "in UTF-8 to add them.\r\n\r\nShow Details... lists them.")
+                      .arg(m_unreadable.size());
+        showMessage(dialogs, text, Dialogs::Icon::Exclamation, lines);
     }
 
     showMessage(dialogs, QString::number(m_added) + QStringLiteral(" Files Added to List."),

@@ -59,15 +59,13 @@ public:
     [[nodiscard]] const QByteArrayList &unreadableNames() const { return m_unreadable; }
 
     // Tells the user what happened, each in a message box with an OK button and
-    // the application title: the skipped folders with their reasons, then the
-    // names set aside (one box each, exclamation icon, the first kNamesShown
-    // of them by name and a count of the rest), then the summary "N Files
-    // Added to List." (no icon). When the one folder skipped is a folder the
-    // command was given, its box says just that it could not be read and why.
+    // the application title: the skipped folders, then the names set aside
+    // (one box each, exclamation icon, saying how many, with every folder and
+    // its reason, or every name, in the box's details), then the summary "N
+    // Files Added to List." (no icon). When the one folder skipped is a folder
+    // the command was given, its box says just that it could not be read and
+    // why.
     void report(Dialogs &dialogs) const;
-
-    // How many skipped folders and set-aside names the report shows by name.
-    static constexpr int kNamesShown = 10;
 
     // Whether appendPaths could add something for path: true for a folder (or
     // a link to one) and for a regular file (or a link to one) with a message
