@@ -4,11 +4,14 @@
 #include "browseforfolder.h"
 #include "shellopen.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
 
 namespace {
 
@@ -49,6 +52,21 @@ void makeRoomForCaption(QMessageBox &box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The details area of a QMessageBox is five lines high, two or three long
+// paths; a third of the screen shows a dozen and still leaves the box well
+// inside it.
+void showDetails(QMessageBox &box, const QString &details)
+{
+    box.setDetailedText(details);
+    auto *area = box.findChild<QTextEdit *>();
+    if (!area)
+        return;
+    int height = area->fontMetrics().lineSpacing() * 16;
+    if (const QScreen *where = box.screen())
+        height = std::min(height, where->availableGeometry().height() / 3);
+    area->setFixedHeight(std::max(height, area->height()));
+}
+
 } // namespace
 
 QtDialogs::QtDialogs(QWidget *owner) : m_owner(owner), m_fileDialog(owner) {}
@@ -68,7 +86,7 @@ Dialogs::Answer QtDialogs::messageBox(const QString &text, const QString &captio
     box.setText(withLineFeeds(text));
     box.setIcon(messageIcon(icon));
     if (!details.isEmpty())
-        box.setDetailedText(withLineFeeds(details));
+        showDetails(box, withLineFeeds(details));
     makeRoomForCaption(box);
     if (buttons == Buttons::OK) {
         box.setStandardButtons(QMessageBox::Ok);
