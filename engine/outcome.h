@@ -32,3 +32,26 @@ private:
     std::optional<T> m_value;
     QString m_reason;
 };
+
+// Whether an operation that yields no value worked, or the reason why it failed.
+template <> class Outcome<void>
+{
+public:
+    [[nodiscard]] static Outcome success() { return Outcome(true, {}); }
+    [[nodiscard]] static Outcome failure(QString reason)
+    {
+        return Outcome(false, std::move(reason));
+    }
+
+    [[nodiscard]] bool ok() const { return m_ok; }
+    explicit operator bool() const { return ok(); }
+
+    // Empty when ok().
+    [[nodiscard]] const QString &reason() const { return m_reason; }
+
+private:
+    Outcome(bool ok, QString reason) : m_ok(ok), m_reason(std::move(reason)) {}
+
+    bool m_ok;
+    QString m_reason;
+};
