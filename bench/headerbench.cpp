@@ -34,10 +34,9 @@ Pass readAll(const QStringList &paths)
     timer.start();
     for (const QString &path : paths) {
         MailMessage message;
-        QString reason;
-        if (!message.Load(path, &reason)) {
+        if (const Outcome<void> loaded = message.Load(path); !loaded) {
             if (pass.failures++ == 0)
-                pass.firstFailure = path + QStringLiteral(": ") + reason;
+                pass.firstFailure = path + QStringLiteral(": ") + loaded.reason();
             continue;
         }
         const Outcome<QString> subject = message.Subject();

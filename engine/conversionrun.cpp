@@ -308,9 +308,8 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
 
     // A fresh reader for every message: nothing of the previous one can leak into this name.
     auto message = std::make_unique<MailMessage>();
-    QString loadReason;
-    if (!message->Load(sourceFile, &loadReason))
-        return fail(loadReason.isEmpty() ? QStringLiteral("cannot read the message") : loadReason);
+    if (const Outcome<void> loaded = message->Load(sourceFile); !loaded)
+        return fail(loaded.reason());
     const Outcome<QString> rawName = naming::ComposeName(*message, m_host.selectedScheme());
     if (!rawName)
         return fail(rawName.reason());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "headerblock.h"
 #include "messageheaders.h"
 #include "outcome.h"
 
@@ -10,9 +11,9 @@
 
 class SourceFile;
 
-// Reads the headers of one saved message (.eml, .emlx, .partial.emlx), the
-// stand-in for the outside mail component. One object serves one file at a
-// time: the readers answer for the file last loaded.
+// Reads the headers of one saved message (.eml, .emlx, .partial.emlx) for
+// the names built from them. One object serves one file at a time: the
+// readers answer for the file last loaded.
 //
 // Only the header block is read (up to the first empty line, at most
 // kMaxHeaderBytes), so a large message loads as fast as a small one.
@@ -29,15 +30,10 @@ class MailMessage final : public MessageHeaders
 {
 public:
     // The most that is read of a file looking for the end of its header block.
-    static constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
+    static constexpr qint64 kMaxHeaderBytes = headerblock::kMaxHeaderBytes;
 
-    // How the bytes of a file are framed.
-    enum class Framing
-    {
-        ByName, // .emlx framing when the file name ends in ".emlx" (any case), else plain
-        Plain,  // the bytes are the message
-        Emlx,   // a first line with the byte count, then the message, then a property list
-    };
+    // How the bytes of a file are framed (ByName, Plain, Emlx).
+    using Framing = headerblock::Framing;
 
     MailMessage();
     ~MailMessage() override;
@@ -61,20 +57,19 @@ public:
     // Loads the header block of the file at path, replacing what was loaded before.
     // With Framing::Emlx the file's first line is the message's byte count and the
     // message is the bytes counted (or those there are, when the file is shorter);
-    // a first line that is no decimal count leaves the whole file as the message.
-    // Returns false with a reason in *reason when the file cannot be opened or read,
-    // is a folder, or is no regular file (a fifo is refused without blocking); the
-    // object then holds no message and the readers fail with "no message loaded".
-    // A file that opens but holds no headers loads, with empty texts and the date 0.
-    [[nodiscard]] bool Load(const QString &path, QString *reason = nullptr,
-                            Framing framing = Framing::ByName);
+    // a first line that is no decimal count leaves the whole file as the message
+    // (headerblock::emlxFrame). Fails, with a reason naming the path, when the file
+    // cannot be opened or read, is a folder, or is no regular file (a fifo is refused
+    // without blocking); the object then holds no message and the readers fail with
+    // "no message loaded". A file that opens but holds no headers loads, with empty
+    // texts and the date 0.
+    [[nodiscard]] Outcome<void> Load(const QString &path, Framing framing = Framing::ByName);
 
     // Loads the header block of a file already opened, as Load(path) does, reading
     // through file's descriptor from the file's start (its offset is not used).
-    // Returns false with a reason as Load(path) does when file could not be opened
-    // or read, or is no regular file.
-    [[nodiscard]] bool Load(const SourceFile &file, QString *reason = nullptr,
-                            Framing framing = Framing::ByName);
+    // Fails as Load(path) does when file could not be opened or read, or is no
+    // regular file.
+    [[nodiscard]] Outcome<void> Load(const SourceFile &file, Framing framing = Framing::ByName);
 
     // Loads a message from bytes already in memory, as Load does a file
     // (Framing::ByName counts as Plain). Never fails, whatever the bytes.

@@ -123,11 +123,10 @@ TEST_F(MailMessageCorpus, AgreesWithTheReferenceExceptForTheListedDifferences)
     for (const ReferenceRow &row : rows) {
         const QString path = testsupport::dataPath(QStringLiteral("corpus/") + row.file);
         MailMessage message;
-        QString reason;
         timer.start();
-        const bool loaded = message.Load(path, &reason);
+        const Outcome<void> loaded = message.Load(path);
         loadNanoseconds += timer.nsecsElapsed();
-        ASSERT_TRUE(loaded) << row.file.toStdString() << ": " << reason.toStdString();
+        ASSERT_TRUE(loaded) << row.file.toStdString() << ": " << loaded.reason().toStdString();
 
         const auto differs = [&](const char *field, const QString &ours, const QString &theirs) {
             if (ours == theirs)

@@ -353,8 +353,8 @@ TEST(MailMessageFraming, TakesTheCountedBytesOfEmlxFiles)
         const QString path = dir.filePath(QLatin1String(row.fileName));
         testsupport::writeFile(path, row.bytes);
         MailMessage message;
-        QString reason;
-        ASSERT_TRUE(message.Load(path, &reason, row.framing)) << reason.toStdString();
+        const Outcome<void> loaded = message.Load(path, row.framing);
+        ASSERT_TRUE(loaded) << loaded.reason().toStdString();
         EXPECT_EQ(message.Subject().value(), row.subject);
         EXPECT_EQ(message.Sender().value(), row.sender);
     }
@@ -385,12 +385,12 @@ TEST(MailMessageLoad, FailsWithAReasonAndHoldsNoMessage)
         SCOPED_TRACE(path.toStdString());
         MailMessage message;
         ASSERT_TRUE(message.Load(good));
-        QString reason;
         // A fifo without a writer would block a plain open.
-        EXPECT_FALSE(message.Load(path, &reason));
+        const Outcome<void> loaded = message.Load(path);
+        EXPECT_FALSE(loaded);
+        const QString &reason = loaded.reason();
         EXPECT_FALSE(reason.isEmpty());
         EXPECT_TRUE(path.isEmpty() || reason.contains(path)) << reason.toStdString();
-        EXPECT_FALSE(message.Load(path)); // without a place for the reason
         for (const QString &failure :
              {message.Subject().reason(), message.Sender().reason(), message.Date().reason()})
             EXPECT_EQ(failure, "no message loaded");
@@ -412,7 +412,9 @@ TEST(MailMessageLoad, FailsOnAFileItCannotRead)
         const AsNobody nobody;
         if (!nobody.failure().isEmpty())
             GTEST_SKIP() << nobody.failure().toStdString();
-        EXPECT_FALSE(message.Load(path, &reason));
+        const Outcome<void> loaded = message.Load(path);
+        EXPECT_FALSE(loaded);
+        reason = loaded.reason();
     }
     EXPECT_TRUE(reason.contains(path));
     EXPECT_FALSE(message.Subject().ok());

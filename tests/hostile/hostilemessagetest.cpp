@@ -114,9 +114,9 @@ TEST_P(CommittedHostileMessage, LoadsWithTheValuesItReallyHolds)
 {
     const CommittedCase &c = GetParam();
     MailMessage message;
-    QString reason;
-    ASSERT_TRUE(message.Load(testsupport::dataPath(QStringLiteral("hostile/") + c.file), &reason))
-        << reason.toStdString();
+    const Outcome<void> loaded =
+        message.Load(testsupport::dataPath(QStringLiteral("hostile/") + c.file));
+    ASSERT_TRUE(loaded) << loaded.reason().toStdString();
     EXPECT_EQ(message.Subject().value(), c.subject);
     EXPECT_EQ(message.Sender().value(), c.sender);
     EXPECT_DOUBLE_EQ(message.Date().value(), expectedDate(c.date));
@@ -244,9 +244,9 @@ TEST_P(GeneratedHostileMessage, LoadsWithinTheHeaderLimit)
     testsupport::writeFile(path, c.make());
 
     MailMessage message;
-    QString reason;
     const qint64 before = bytesReadSoFar();
-    ASSERT_TRUE(message.Load(path, &reason, c.framing)) << reason.toStdString();
+    const Outcome<void> loaded = message.Load(path, c.framing);
+    ASSERT_TRUE(loaded) << loaded.reason().toStdString();
     const qint64 after = bytesReadSoFar();
     if (before >= 0 && after >= 0) {
         EXPECT_LE(after - before, kReadBound);
@@ -332,9 +332,9 @@ TEST_P(SparseHostileMessage, TwoGibibyteSparseFileLoadsEmptyAfterReadingAtMostTh
         GTEST_SKIP() << "this file system cannot hold a 2 GiB sparse file";
 
     MailMessage message;
-    QString reason;
     const qint64 before = bytesReadSoFar();
-    ASSERT_TRUE(message.Load(path, &reason, GetParam())) << reason.toStdString();
+    const Outcome<void> loaded = message.Load(path, GetParam());
+    ASSERT_TRUE(loaded) << loaded.reason().toStdString();
     const qint64 after = bytesReadSoFar();
     if (before >= 0 && after >= 0) {
         EXPECT_LE(after - before, kReadBound);
