@@ -73,9 +73,7 @@ int main(int argc, char **argv)
 
     const SourceExpansion expansion = cli::expandSources(options.sources());
     TerminalHost::Settings settings;
-    settings.scheme = options.scheme();
-    settings.removeReply = options.removeReply();
-    settings.removeForward = options.removeForward();
+    settings.options = {options.scheme(), options.removeReply(), options.removeForward()};
     settings.destination = options.destination();
     settings.json = options.json();
     settings.progressBar = !options.quiet() && isatty(fileno(stderr));

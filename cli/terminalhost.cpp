@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "terminalhost.h"
 
+#include "conversionrun.h"
+
 #include <algorithm>
 #include <cmath>
 #include <QJsonDocument>
@@ -21,34 +23,19 @@ int TerminalHost::rowCount() const
     return static_cast<int>(m_rows.size());
 }
 
-void TerminalHost::setCurrentCell(int row)
-{
-    m_current = row;
-}
-
-QString TerminalHost::currentCellText() const
-{
-    return rowText(m_current);
-}
-
 QString TerminalHost::rowText(int row) const
 {
     return row >= 0 && row < m_rows.size() ? m_rows[row] : QString();
 }
 
-NamingScheme TerminalHost::selectedScheme() const
+void TerminalHost::rowStarted(int row)
 {
-    return m_settings.scheme;
+    m_current = row;
 }
 
-bool TerminalHost::removeReply() const
+RunOptions TerminalHost::options() const
 {
-    return m_settings.removeReply;
-}
-
-bool TerminalHost::removeForward() const
-{
-    return m_settings.removeForward;
+    return m_settings.options;
 }
 
 QString TerminalHost::askDestination()
@@ -58,21 +45,16 @@ QString TerminalHost::askDestination()
 
 void TerminalHost::yield() {}
 
-void TerminalHost::setProgressRange(int minimum, int maximum)
+void TerminalHost::progress(double fraction)
 {
-    m_minimum = minimum;
-    m_maximum = maximum;
-}
-
-void TerminalHost::setProgressValue(float value)
-{
-    m_value = value;
-}
-
-void TerminalHost::setProgressText(const QString &text)
-{
-    m_text = text;
-    drawProgress();
+    if (!m_settings.progressBar)
+        return;
+    m_err << '\r'
+          << progressLine(conversion::progressPercent(fraction),
+                          conversion::progressText(m_current + 1, rowCount()))
+          << "\x1b[K";
+    m_err.flush();
+    m_barShown = true;
 }
 
 void TerminalHost::reportMessage(const MessageReport &report)
@@ -98,10 +80,8 @@ void TerminalHost::reportMessage(const MessageReport &report)
     }
 }
 
-void TerminalHost::showSummary(const RunSummary &summary, const QString &)
+void TerminalHost::showSummary(const RunSummary &summary)
 {
-    // main() prints the summary once the SOURCE arguments that gave no row are
-    // counted in; the box text is for the window.
     m_summary = summary;
 }
 
@@ -136,15 +116,4 @@ QString TerminalHost::progressLine(float percent, const QString &text)
         .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
         .arg(static_cast<int>(std::floor(clamped)), 3)
         .arg(text);
-}
-
-void TerminalHost::drawProgress()
-{
-    if (!m_settings.progressBar)
-        return;
-    const double span = m_maximum > m_minimum ? m_maximum - m_minimum : 100.0;
-    const auto percent = static_cast<float>((m_value - m_minimum) / span * 100.0);
-    m_err << '\r' << progressLine(percent, m_text) << "\x1b[K";
-    m_err.flush();
-    m_barShown = true;
 }

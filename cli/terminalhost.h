@@ -2,7 +2,6 @@
 #pragma once
 
 #include "conversionhost.h"
-#include "namingscheme.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -16,16 +15,15 @@
 // nothing had to be written; "SOURCE: REASON" on out for one left alone on
 // purpose (skipped), on err for one that failed; with json,
 // one JSON object per line on out and nothing else there. A progress bar is drawn
-// on err only when asked for (err is a terminal and --quiet is not given); it is
-// wiped before every line printed, so lines and bar never mix.
+// on err only when asked for (err is a terminal and --quiet is not given), with
+// the line "Message i (of n)" counting rows; it is wiped before every line
+// printed, so lines and bar never mix.
 class TerminalHost final : public ConversionHost
 {
 public:
     struct Settings
     {
-        NamingScheme scheme = NamingScheme::OptS;
-        bool removeReply = false;
-        bool removeForward = false;
+        RunOptions options;
         QString destination;
         bool json = false;
         bool progressBar = false;
@@ -35,19 +33,16 @@ public:
                  QTextStream &err);
 
     int rowCount() const override;
-    void setCurrentCell(int row) override;
-    QString currentCellText() const override;
     QString rowText(int row) const override;
-    NamingScheme selectedScheme() const override;
-    bool removeReply() const override;
-    bool removeForward() const override;
+    void rowStarted(int row) override;
+    RunOptions options() const override;
     QString askDestination() override;
     void yield() override;
-    void setProgressRange(int minimum, int maximum) override;
-    void setProgressValue(float value) override;
-    void setProgressText(const QString &text) override;
+    void progress(double fraction) override;
     void reportMessage(const MessageReport &report) override;
-    void showSummary(const RunSummary &summary, const QString &text) override;
+    // Keeps the summary for main(), which prints it once the SOURCE arguments
+    // that gave no row are counted in.
+    void showSummary(const RunSummary &summary) override;
 
     // The summary the run handed over; empty until it has.
     [[nodiscard]] const RunSummary &summary() const { return m_summary; }
@@ -65,17 +60,11 @@ public:
     [[nodiscard]] static QString progressLine(float percent, const QString &text);
 
 private:
-    void drawProgress();
-
     Settings m_settings;
     QStringList m_rows;
     QTextStream &m_out;
     QTextStream &m_err;
     int m_current = -1;
-    int m_minimum = 0;
-    int m_maximum = 100;
-    float m_value = 0;
-    QString m_text;
     bool m_barShown = false;
     RunSummary m_summary;
 };

@@ -89,13 +89,16 @@ Outcome<QString> targetFolder(const QString &settledDestination, const QString &
         settledDestination + (folder.startsWith(QLatin1Char('/')) ? folder.mid(1) : folder));
 }
 
-float progressValue(int done, int rows)
+double progressFraction(int done, int rows)
 {
     if (rows <= 0)
-        return 100.0f;
-    const double percent = static_cast<double>(done) / static_cast<double>(rows) * 100.0;
-    // Rows removed while the run yielded can make done exceed rows.
-    return static_cast<float>(qMin(percent, 100.0));
+        return 1.0;
+    return qMin(static_cast<double>(done) / static_cast<double>(rows), 1.0);
+}
+
+float progressPercent(double fraction)
+{
+    return static_cast<float>(qBound(0.0, fraction, 1.0) * 100.0);
 }
 
 QString progressText(int number, int rows)
@@ -175,7 +178,6 @@ ConversionRun::End ConversionRun::run(Mode mode)
     state.destination = conversion::settleDestination(answer);
     state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
     m_host.yield();
-    m_host.setProgressRange(0, 100);
 
     RunSummary summary;
     summary.dryRun = mode == Mode::Plan;
@@ -189,11 +191,11 @@ ConversionRun::End ConversionRun::run(Mode mode)
         // longer anyone's message.
         if (row >= m_host.rowCount())
             continue;
-        m_host.setCurrentCell(row);
+        m_host.rowStarted(row);
         m_host.yield();
         if (row >= m_host.rowCount())
             continue;
-        const QString source = m_host.currentCellText();
+        const QString source = m_host.rowText(row);
 
         if (!source.trimmed().isEmpty()) {
             MessageReport report = convertRow(row, source, &state);
@@ -201,13 +203,11 @@ ConversionRun::End ConversionRun::run(Mode mode)
             m_host.reportMessage(report);
         }
 
-        const int rowsNow = m_host.rowCount();
-        m_host.setProgressValue(conversion::progressValue(row + 1, rowsNow));
-        m_host.setProgressText(conversion::progressText(row + 1, rowsNow));
+        m_host.progress(conversion::progressFraction(row + 1, m_host.rowCount()));
     }
 
     m_lastSummary = summary;
-    m_host.showSummary(summary, summary.text());
+    m_host.showSummary(summary);
     return End::Finished;
 }
 
@@ -310,13 +310,14 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     auto message = std::make_unique<MailMessage>();
     if (const Outcome<void> loaded = message->Load(sourceFile); !loaded)
         return fail(loaded.reason());
-    const Outcome<QString> rawName = naming::ComposeName(*message, m_host.selectedScheme());
+    const Outcome<QString> rawName = naming::ComposeName(*message, m_host.options().scheme);
     if (!rawName)
         return fail(rawName.reason());
     m_host.yield();
 
+    const RunOptions options = m_host.options();
     const QString baseName =
-        naming::CleanName(rawName.value(), m_host.removeReply(), m_host.removeForward());
+        naming::CleanName(rawName.value(), options.removeReply, options.removeForward);
     place(folder, baseName, sourceFile, state, &report);
     m_host.yield();
     message.reset();

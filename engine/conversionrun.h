@@ -14,12 +14,12 @@ class SourceFile;
 // every listed row under its composed name into the source's folder path
 // recreated below the destination.
 //
-// For each row, in this order: make the row's cell current, yield, read the path,
-// work out the target folder, create it, yield, load the message into a fresh
-// reader, compose the raw name with the scheme selected now, yield, clean it with
-// the marker options as they stand now, copy, yield, release the reader, update
-// the progress bar and line. A row that fails is reported and the run goes on;
-// the closing summary says honestly how many messages were converted.
+// For each row, in this order: tell the host the row has started, yield, read the
+// path, work out the target folder, create it, yield, load the message into a
+// fresh reader, compose the raw name with the scheme selected now, yield, clean it
+// with the marker options as they stand now, copy, yield, release the reader,
+// report the progress. A row that fails is reported and the run goes on; the
+// closing summary says honestly how many messages were converted.
 //
 // A dry run (Mode::Plan) goes through the very same steps with the writes
 // (folder creation and copy) left out. It looks at the destination as the real
@@ -118,10 +118,13 @@ inline constexpr char16_t kDestinationPrompt[] = u"Choose Folder to Save...";
 [[nodiscard]] Outcome<QString> targetFolder(const QString &settledDestination,
                                             const QString &sourceFolder);
 
-// The progress value after `done` of `rows` rows: done / rows * 100 computed in
-// double precision and stored as float (1 of 3 gives 33.33333), at most 100;
-// 100 when rows is 0.
-[[nodiscard]] float progressValue(int done, int rows);
+// The share of the run done after `done` of `rows` rows: done / rows, at most 1;
+// 1 when rows is 0 (rows removed while the run yielded can make done exceed rows).
+[[nodiscard]] double progressFraction(int done, int rows);
+
+// A progress fraction as a bar's percentage: fraction * 100 computed in double
+// precision and stored as float (1/3 gives 33.33333), within 0..100.
+[[nodiscard]] float progressPercent(double fraction);
 
 // The progress line: "Message 3 (of 12)".
 [[nodiscard]] QString progressText(int number, int rows);

@@ -111,7 +111,7 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
         // is the one a run over no message gives.
         if (!listHasMessages()) {
             const RunSummary none;
-            m_windowHost->showSummary(none, none.text());
+            m_windowHost->showSummary(none);
             return;
         }
         m_conversionRun->run();

@@ -16,35 +16,20 @@ int WindowHost::rowCount() const
     return m_window.grdFiles1()->Rows();
 }
 
-void WindowHost::setCurrentCell(int row)
-{
-    m_currentRow = row;
-    m_pendingRow = row;
-}
-
-QString WindowHost::currentCellText() const
-{
-    return rowText(m_currentRow);
-}
-
 QString WindowHost::rowText(int row) const
 {
     return m_window.grdFiles1()->cellText(row, 0);
 }
 
-NamingScheme WindowHost::selectedScheme() const
+void WindowHost::rowStarted(int row)
 {
-    return m_window.selectedScheme();
+    m_currentRow = row;
+    m_pendingRow = row;
 }
 
-bool WindowHost::removeReply() const
+RunOptions WindowHost::options() const
 {
-    return m_window.removeRe();
-}
-
-bool WindowHost::removeForward() const
-{
-    return m_window.removeFw();
+    return {m_window.selectedScheme(), m_window.removeRe(), m_window.removeFw()};
 }
 
 QString WindowHost::askDestination()
@@ -67,30 +52,19 @@ void WindowHost::yield()
     m_sinceTurn.start();
 }
 
-void WindowHost::setProgressRange(int minimum, int maximum)
+void WindowHost::progress(double fraction)
 {
-    // The minimum first: the bar never lets its maximum fall below its minimum.
-    m_window.ProgressBar1()->setMin(static_cast<float>(minimum));
-    m_window.ProgressBar1()->setMax(static_cast<float>(maximum));
-}
-
-void WindowHost::setProgressValue(float value)
-{
-    m_pendingValue = value;
-}
-
-void WindowHost::setProgressText(const QString &text)
-{
-    m_pendingText = text;
+    m_pendingValue = conversion::progressPercent(fraction);
+    m_pendingText = conversion::progressText(m_currentRow + 1, rowCount());
 }
 
 void WindowHost::reportMessage(const MessageReport &) {}
 
-void WindowHost::showSummary(const RunSummary &summary, const QString &text)
+void WindowHost::showSummary(const RunSummary &summary)
 {
     showProgress();
     if (summary.allConverted()) {
-        m_window.dialogs().messageBox(text, QString::fromUtf16(RunSummary::kCaption),
+        m_window.dialogs().messageBox(summary.text(), QString::fromUtf16(RunSummary::kCaption),
                                       Dialogs::Buttons::OK, Dialogs::Icon::Information,
                                       Dialogs::Answer::OK);
         return;
@@ -125,7 +99,11 @@ void WindowHost::showProgress()
         m_pendingRow.reset();
     }
     if (m_pendingValue) {
-        m_window.ProgressBar1()->setValue(*m_pendingValue);
+        ProgressBar *bar = m_window.ProgressBar1();
+        // The minimum first: the bar never lets its maximum fall below its minimum.
+        bar->setMin(0.0f);
+        bar->setMax(100.0f);
+        bar->setValue(*m_pendingValue);
         m_pendingValue.reset();
     }
     if (m_pendingText) {

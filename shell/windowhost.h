@@ -12,8 +12,9 @@ class frmStep1;
 
 // The conversion run's host in the window: the list is grdFiles1, the options are
 // the window's option buttons and check boxes as they stand at each message, the
-// destination is asked with the folder browser, progress shows on ProgressBar1 and
-// LblProgessCurrent, and the summary in a message box.
+// destination is asked with the folder browser, progress shows on ProgressBar1
+// (a percentage of 0..100) and LblProgessCurrent ("Message i (of n)", counting
+// rows), and the summary in a message box.
 //
 // A run yields several times for every message, and rows may follow each other
 // far faster than the screen refreshes. So a yield gives the window a real turn
@@ -35,33 +36,26 @@ public:
     explicit WindowHost(frmStep1 &window, YieldFunction turn = {});
 
     int rowCount() const override;
-    // Makes cell (row, 0) current for the run; the grid's current cell and
-    // selection move there at the window's next turn (or the summary). A row that
-    // no longer exists by then is not shown.
-    void setCurrentCell(int row) override;
-    // The text of the cell the run last made current, even if the user has
-    // clicked another row since: a click during a yield must not swap one
-    // message for another.
-    QString currentCellText() const override;
     QString rowText(int row) const override;
-    NamingScheme selectedScheme() const override;
-    bool removeReply() const override;
-    bool removeForward() const override;
+    // The grid's current cell and selection move to (row, 0) at the window's next
+    // turn (or the summary). A row that no longer exists by then is not shown.
+    void rowStarted(int row) override;
+    RunOptions options() const override;
     // The folder browser with the prompt "Choose Folder to Save..."; "" on cancel.
     QString askDestination() override;
     void yield() override;
-    void setProgressRange(int minimum, int maximum) override;
-    // Kept until the window's next turn (or the summary), then shown.
-    void setProgressValue(float value) override;
-    void setProgressText(const QString &text) override;
+    // The bar's percentage and the line "Message i (of n)", i the row last
+    // started plus one and n the rows now; kept until the window's next turn (or
+    // the summary), then shown.
+    void progress(double fraction) override;
     // The window shows no per-message line: the summary lists what was not converted.
     void reportMessage(const MessageReport &report) override;
     // Puts the last progress on the controls, then shows a box captioned
-    // "Letterfold" with one OK button: text with the information icon when every
-    // message was converted; otherwise, with the exclamation icon, the headline
-    // and how many were not converted, and every one of them with its reason in
-    // the box's details (text's own list stops after a few).
-    void showSummary(const RunSummary &summary, const QString &text) override;
+    // "Letterfold" with one OK button: summary.text() with the information icon
+    // when every message was converted; otherwise, with the exclamation icon, the
+    // headline and how many were not converted, and every one of them with its
+    // reason in the box's details (text()'s own list stops after a few).
+    void showSummary(const RunSummary &summary) override;
 
     // Puts the latest progress value and text on the controls, and moves the
     // grid's current cell to the run's row, if they changed.

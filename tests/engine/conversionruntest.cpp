@@ -48,40 +48,26 @@ public:
 
     int destinationQuestions = 0;
     int yields = 0;
-    int current = -1;
     mutable int rowTextReads = 0;
-    QList<int> currentCells;
-    QList<QPair<int, int>> ranges;
-    QList<float> values;
-    QStringList texts;
+    QList<int> startedRows;
+    QList<double> fractions;
     QList<MessageReport> reports;
     QList<RunSummary> summaries;
     QStringList summaryTexts;
 
     int rowCount() const override { return static_cast<int>(rows.size()); }
-    void setCurrentCell(int row) override
+    void rowStarted(int row) override
     {
         if (row < 0 || row >= rows.size())
-            ADD_FAILURE() << "current cell set to row " << row << " of " << rows.size();
-        current = row;
-        currentCells.append(row);
-    }
-    QString currentCellText() const override
-    {
-        if (current < 0 || current >= rows.size()) {
-            ADD_FAILURE() << "text read from row " << current << " of " << rows.size();
-            return {};
-        }
-        return rows[current];
+            ADD_FAILURE() << "row " << row << " of " << rows.size() << " started";
+        startedRows.append(row);
     }
     QString rowText(int row) const override
     {
         ++rowTextReads;
         return row >= 0 && row < rows.size() ? rows[row] : QString();
     }
-    NamingScheme selectedScheme() const override { return scheme; }
-    bool removeReply() const override { return reply; }
-    bool removeForward() const override { return forward; }
+    RunOptions options() const override { return {scheme, reply, forward}; }
     QString askDestination() override
     {
         ++destinationQuestions;
@@ -93,14 +79,12 @@ public:
         if (onYield)
             onYield(yields);
     }
-    void setProgressRange(int minimum, int maximum) override { ranges.append({minimum, maximum}); }
-    void setProgressValue(float value) override { values.append(value); }
-    void setProgressText(const QString &text) override { texts.append(text); }
+    void progress(double fraction) override { fractions.append(fraction); }
     void reportMessage(const MessageReport &report) override { reports.append(report); }
-    void showSummary(const RunSummary &summary, const QString &text) override
+    void showSummary(const RunSummary &summary) override
     {
         summaries.append(summary);
-        summaryTexts.append(text);
+        summaryTexts.append(summary.text());
     }
 
     QStringList targets() const
@@ -226,7 +210,8 @@ TEST(ConversionPaths, ProgressIsComputedInDoublePrecisionAndStoredAsFloat)
     };
     // clang-format on
     for (const auto &c : cases) {
-        const float value = conversion::progressValue(c.done, c.rows);
+        const float value =
+            conversion::progressPercent(conversion::progressFraction(c.done, c.rows));
         EXPECT_FLOAT_EQ(value, c.value) << c.done << " of " << c.rows;
         if (c.rows > 0 && c.done <= c.rows) {
             // Rounded once, from the double quotient: not computed in float.
@@ -419,10 +404,8 @@ TEST_F(ConversionRunTest, CancellingTheDestinationQuestionChangesNothing)
     EXPECT_EQ(run(), ConversionRun::End::Cancelled);
     EXPECT_EQ(m_host.destinationQuestions, 1);
     EXPECT_EQ(m_host.yields, 0);
-    EXPECT_TRUE(m_host.currentCells.isEmpty());
-    EXPECT_TRUE(m_host.ranges.isEmpty());
-    EXPECT_TRUE(m_host.values.isEmpty());
-    EXPECT_TRUE(m_host.texts.isEmpty());
+    EXPECT_TRUE(m_host.startedRows.isEmpty());
+    EXPECT_TRUE(m_host.fractions.isEmpty());
     EXPECT_TRUE(m_host.reports.isEmpty());
     EXPECT_TRUE(m_host.summaries.isEmpty());
     EXPECT_TRUE(allEntries(m_destination).isEmpty());
@@ -449,9 +432,8 @@ TEST_F(ConversionRunTest, CopiesIntoTheRecreatedFolderTreeByteForByte)
     // Nothing but the copy, not even a temporary file, is left in the destination.
     EXPECT_EQ(snapshot(m_destination).keys(),
               QStringList{QDir(m_destination).relativeFilePath(target)});
-    EXPECT_EQ(m_host.ranges, (QList<QPair<int, int>>{{0, 100}}));
-    EXPECT_EQ(m_host.values, QList<float>{100.0f});
-    EXPECT_EQ(m_host.texts, QStringList{QStringLiteral("Message 1 (of 1)")});
+    EXPECT_EQ(m_host.startedRows, QList<int>{0});
+    EXPECT_EQ(m_host.fractions, QList<double>{1.0});
     ASSERT_EQ(m_host.summaries.size(), 1);
     EXPECT_TRUE(m_host.summaries[0].allConverted());
     EXPECT_EQ(m_host.summaryTexts[0], QStringLiteral("Converted Successfully !"));
@@ -490,16 +472,13 @@ TEST_F(ConversionRunTest, ReportsProgressYieldsAndLabelsForEveryRow)
         m_host.rows.append(source(QString::fromUtf8(name) + QStringLiteral(".eml"),
                                   message(QString::fromUtf8(name))));
     run();
-    EXPECT_EQ(m_host.currentCells, (QList<int>{0, 1, 2}));
+    EXPECT_EQ(m_host.startedRows, (QList<int>{0, 1, 2}));
     // One yield once the destination is settled, four in every row.
     EXPECT_EQ(m_host.yields, 1 + 3 * 4);
-    ASSERT_EQ(m_host.values.size(), 3);
-    EXPECT_FLOAT_EQ(m_host.values[0], 33.33333f);
-    EXPECT_FLOAT_EQ(m_host.values[1], 66.66667f);
-    EXPECT_EQ(m_host.values[2], 100.0f);
-    EXPECT_EQ(m_host.texts,
-              (QStringList{QStringLiteral("Message 1 (of 3)"), QStringLiteral("Message 2 (of 3)"),
-                           QStringLiteral("Message 3 (of 3)")}));
+    ASSERT_EQ(m_host.fractions.size(), 3);
+    EXPECT_DOUBLE_EQ(m_host.fractions[0], 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(m_host.fractions[1], 2.0 / 3.0);
+    EXPECT_EQ(m_host.fractions[2], 1.0);
 }
 
 TEST_F(ConversionRunTest, OptionsChangedDuringAYieldNameTheMessagesNotYetNamed)
@@ -858,8 +837,9 @@ TEST_F(ConversionRunTest, NeverOverwritesAListedMessageEarlierOrLaterInTheList)
         else
             EXPECT_FALSE(QFileInfo::exists(aReport.target));
         EXPECT_TRUE(host.summaries[0].allConverted());
-        // Every row is read once to know the listed messages, not once per copy.
-        EXPECT_EQ(host.rowTextReads, 2);
+        // Every row is read once to know the listed messages and once when its
+        // turn comes, not once per copy.
+        EXPECT_EQ(host.rowTextReads, 2 * 2);
     }
 }
 
@@ -872,7 +852,8 @@ TEST_F(ConversionRunTest, PassesOverEmptyRowsSilently)
     EXPECT_EQ(m_host.reports[0].row, 2);
     EXPECT_EQ(m_host.summaries[0].messages, 1);
     EXPECT_EQ(m_host.summaryTexts[0], QStringLiteral("Converted Successfully !"));
-    EXPECT_EQ(m_host.texts.last(), QStringLiteral("Message 4 (of 4)"));
+    EXPECT_EQ(m_host.startedRows, (QList<int>{0, 1, 2, 3}));
+    EXPECT_EQ(m_host.fractions.last(), 1.0);
 }
 
 TEST_F(ConversionRunTest, RunOverTheEmptyListSaysThereWasNothingToConvert)
@@ -895,11 +876,11 @@ TEST_F(ConversionRunTest, PassesOverRowsRemovedWhileItYielded)
             m_host.rows = m_host.rows.mid(0, 1);
     };
     run();
-    EXPECT_EQ(m_host.currentCells, (QList<int>{0, 1}));
+    EXPECT_EQ(m_host.startedRows, (QList<int>{0, 1}));
     ASSERT_EQ(m_host.reports.size(), 1);
     EXPECT_EQ(m_host.summaries[0].messages, 1);
     EXPECT_TRUE(m_host.summaries[0].allConverted());
-    EXPECT_EQ(m_host.values.size(), 1);
+    EXPECT_EQ(m_host.fractions.size(), 1);
 }
 
 TEST_F(ConversionRunTest, PressingProcessDuringAYieldStartsNoSecondRun)

@@ -5,7 +5,7 @@ FaultHost::FaultHost(QStringList rows, QString destination)
     : m_rows(std::move(rows)), m_destination(std::move(destination))
 {}
 
-void FaultHost::setCurrentCell(int row)
+void FaultHost::rowStarted(int row)
 {
     m_row = row;
     m_yieldInRow = 0;
@@ -25,9 +25,9 @@ void FaultHost::reportMessage(const MessageReport &report)
         m_reportHook(report);
 }
 
-void FaultHost::showSummary(const RunSummary &summary, const QString &text)
+void FaultHost::showSummary(const RunSummary &summary)
 {
     m_summary = summary;
-    m_summaryText = text;
+    m_summaryText = summary.text();
     m_summaryShown = true;
 }

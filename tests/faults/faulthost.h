@@ -14,7 +14,7 @@ class FaultHost final : public ConversionHost
 {
 public:
     // Called at every yield with the row under way (-1 before the first) and the
-    // number of that row's yield: 1 after its cell is made current, 2 after its
+    // number of that row's yield: 1 after it is started, 2 after its
     // folder is made, 3 after its name is composed, 4 after its copy.
     using YieldHook = std::function<void(int row, int yieldInRow)>;
 
@@ -34,19 +34,14 @@ public:
     [[nodiscard]] bool summaryShown() const { return m_summaryShown; }
 
     int rowCount() const override { return int(m_rows.size()); }
-    void setCurrentCell(int row) override;
-    QString currentCellText() const override { return m_rows.value(m_row); }
     QString rowText(int row) const override { return m_rows.value(row); }
-    NamingScheme selectedScheme() const override { return m_scheme; }
-    bool removeReply() const override { return false; }
-    bool removeForward() const override { return false; }
+    void rowStarted(int row) override;
+    RunOptions options() const override { return {m_scheme, false, false}; }
     QString askDestination() override { return m_destination; }
     void yield() override;
-    void setProgressRange(int, int) override {}
-    void setProgressValue(float) override {}
-    void setProgressText(const QString &) override {}
+    void progress(double) override {}
     void reportMessage(const MessageReport &report) override;
-    void showSummary(const RunSummary &summary, const QString &text) override;
+    void showSummary(const RunSummary &summary) override;
 
 private:
     QStringList m_rows;

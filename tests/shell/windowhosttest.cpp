@@ -565,19 +565,19 @@ TEST_F(WindowRun, ProgressReachesTheControlsAtTheWindowsTurnAndBeforeTheSummary)
 {
     // The bar repaints itself the moment its value changes; rows arriving faster
     // than the screen refreshes must not each cost a repaint.
+    addFiles(kPicks.mid(0, 3));
     WindowHost host(m_form);
-    host.setProgressRange(0, 100);
-    host.setProgressValue(33.33333f);
-    host.setProgressText(QStringLiteral("Message 1 (of 3)"));
+    host.rowStarted(0);
+    host.progress(1.0 / 3.0);
     EXPECT_EQ(m_form.ProgressBar1()->Value(), 0.0f);
     EXPECT_EQ(m_form.LblProgessCurrent()->text(), QStringLiteral("Message 0 (of 0)"));
 
     host.yield(); // a new host's first turn is never skipped
-    EXPECT_EQ(m_form.ProgressBar1()->Value(), 33.33333f);
+    EXPECT_FLOAT_EQ(m_form.ProgressBar1()->Value(), 33.33333f);
     EXPECT_EQ(m_form.LblProgessCurrent()->text(), QStringLiteral("Message 1 (of 3)"));
 
-    host.setProgressValue(100.0f);
-    host.setProgressText(QStringLiteral("Message 3 (of 3)"));
+    host.rowStarted(2);
+    host.progress(1.0);
     std::optional<float> valueUnderBox;
     QString lineUnderBox;
     m_dialogs.whileShown = [&](const MessageBoxCall &) {
@@ -587,7 +587,7 @@ TEST_F(WindowRun, ProgressReachesTheControlsAtTheWindowsTurnAndBeforeTheSummary)
     RunSummary summary;
     summary.add({0, QStringLiteral("/a.eml"), QStringLiteral("/o/a.eml"), MessageStatus::Copied,
                  QString()});
-    host.showSummary(summary, summary.text());
+    host.showSummary(summary);
     EXPECT_EQ(valueUnderBox, 100.0f);
     EXPECT_EQ(lineUnderBox, QStringLiteral("Message 3 (of 3)"));
 }
@@ -621,7 +621,7 @@ TEST(WindowSummary, AReportOfTwoHundredLongFailuresFitsTheScreen)
         box->button(QMessageBox::Ok)->click();
     });
 
-    WindowHost(form).showSummary(summary, summary.text());
+    WindowHost(form).showSummary(summary);
 
     ASSERT_TRUE(collapsed && expanded) << "no box was shown";
     const QRect screen = form.screen()->availableGeometry();
