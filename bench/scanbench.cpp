@@ -84,7 +84,7 @@ int makeTree(const QString &root, int folders, int filesPerFolder)
     return 0;
 }
 
-double timeScan(const QString &root, const pathLogger::YieldFunction &yield, qint32 *files)
+double timeScan(const QString &root, const YieldFunction &yield, qint32 *files)
 {
     QElapsedTimer timer;
     timer.start();
@@ -101,12 +101,14 @@ double timeScan(const QString &root, const pathLogger::YieldFunction &yield, qin
 
 int measure(const QString &root, int runs, const QString &yieldName)
 {
-    pathLogger::YieldFunction yield;
+    YieldFunction yield;
     if (yieldName == QLatin1String("none"))
         yield = [] {};
     else if (yieldName == QLatin1String("every"))
         yield = [] { QCoreApplication::processEvents(); };
-    else if (yieldName != QLatin1String("default"))
+    else if (yieldName == QLatin1String("default"))
+        yield = yielding::throttledYield();
+    else
         return usage();
 
     qint32 files = 0;

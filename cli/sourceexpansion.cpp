@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "sourceexpansion.h"
 
-#include "messagefiles.h"
-#include "pathlogger.h"
+#include "messagescan.h"
+#include "pathstatus.h"
 #include "rawnames.h"
 
-#include <cerrno>
-#include <cstring>
-#include <optional>
-#include <QFile>
 #include <sys/stat.h>
 
 namespace cli {
@@ -27,43 +23,25 @@ MessageReport problem(const QString &source, const QString &reason)
 void expandFolder(const QString &folder, SourceExpansion &expansion)
 {
     // Nothing else runs while the terminal waits, so the scan needs no turns.
-    pathLogger scanner([] {});
-    scanner.PathLogInit();
-    scanner.setFullFileNamesOnly(true);
-    std::optional<ScanError> failure;
-    try {
-        scanner.LogPath(folder);
-    } catch (const ScanError &error) {
-        // Only a counter past 2147483647 gets here; keep what was found.
-        failure = error;
-    }
-    const auto found = scanner.fullFileNames();
-    const QByteArrayList unreadable = scanner.unreadableNames();
-    const QList<pathLogger::SkippedFolder> skipped = scanner.skippedFolders();
-    scanner.Terminate();
-
-    for (const auto &entry : *found)
-        if (messagefiles::isMessageFileName(entry.value))
-            expansion.rows.append(entry.value);
-    for (const QByteArray &raw : unreadable) {
-        if (!messagefiles::mayHoldMessages(raw))
-            continue;
+    const messagescan::FolderScan scan = messagescan::scanFolder(folder);
+    expansion.rows += scan.messages();
+    for (const QByteArray &raw : scan.unreadableNames) {
         expansion.problems.append(
             problem(rawnames::visible(raw),
                     raw.endsWith('/')
                         ? QStringLiteral("the folder's name is not valid UTF-8; it was left out")
                         : QStringLiteral("the name is not valid UTF-8; it was left out")));
     }
-    for (const pathLogger::SkippedFolder &folderSkipped : skipped) {
+    for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders) {
         expansion.problems.append(problem(
-            folderSkipped.path,
+            skipped.path,
             QStringLiteral("cannot read this folder (%1); it was skipped with everything in it")
-                .arg(folderSkipped.reason())));
+                .arg(skipped.reason())));
     }
-    if (failure) {
+    if (scan.stopped) {
         expansion.problems.append(
-            problem(failure->path().isEmpty() ? folder : failure->path(),
-                    QStringLiteral("the search stopped here: %1").arg(failure->message())));
+            problem(scan.stopped->path().isEmpty() ? folder : scan.stopped->path(),
+                    QStringLiteral("the search stopped here: %1").arg(scan.stopped->message())));
     }
 }
 
@@ -73,13 +51,10 @@ SourceExpansion expandSources(const QStringList &sources)
 {
     SourceExpansion expansion;
     for (const QString &source : sources) {
-        struct stat info
-        {
-        };
-        if (::stat(QFile::encodeName(source).constData(), &info) != 0) {
-            expansion.problems.append(
-                problem(source, QString::fromLocal8Bit(std::strerror(errno))));
-        } else if (S_ISDIR(info.st_mode)) {
+        const Outcome<struct stat> status = pathstatus::of(source);
+        if (!status) {
+            expansion.problems.append(problem(source, status.reason()));
+        } else if (S_ISDIR(status.value().st_mode)) {
             expandFolder(source, expansion);
         } else {
             // Anything else that exists is passed on; the run itself says why a

@@ -6,6 +6,7 @@
 #include "messagebytes.h"
 #include "modmain.h"
 #include "naming.h"
+#include "pathstatus.h"
 #include "registry.h"
 #include "sourcefile.h"
 #include "stagedcopy.h"
@@ -22,29 +23,7 @@
 #include <QSet>
 #include <sys/stat.h>
 
-namespace {
-
-// stat() of a path given as text; false with errno set when it fails.
-bool statPath(const QString &path, struct stat *status)
-{
-    return ::stat(QFile::encodeName(path).constData(), status) == 0;
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
 namespace conversion {
-
-QString settleDestination(const QString &destination)
-{
-    if (destination.isEmpty() || destination.endsWith(QLatin1Char('/')))
-        return destination;
-    return destination + QLatin1Char('/');
-}
 
 namespace {
 
@@ -75,14 +54,13 @@ Outcome<QString> targetFolder(const QString &settledDestination, const QString &
             ::realpath(encoded.constData(), nullptr), &std::free);
         if (!real)
             return Outcome<QString>::failure(QStringLiteral("cannot find the folder %1: %2")
-                                                 .arg(sourceFolder, systemError(errno)));
+                                                 .arg(sourceFolder, systemReason(errno)));
         folder = QFile::decodeName(real.get());
         if (QFile::encodeName(folder) != QByteArrayView(real.get()))
             return Outcome<QString>::failure(
                 QStringLiteral("the real path of the folder %1 is not valid UTF-8")
                     .arg(sourceFolder));
-        if (!folder.endsWith(QLatin1Char('/')))
-            folder += QLatin1Char('/');
+        folder = registry::withTrailingSlash(folder);
     }
     // The root "/" plays the part of a drive prefix: drop it, keep the rest.
     return Outcome<QString>::success(
@@ -148,10 +126,10 @@ struct ConversionRun::RunState
     {
         auto identity = identities.constFind(folder);
         if (identity == identities.cend()) {
-            struct stat status = {};
+            const Outcome<struct stat> status = pathstatus::of(folder);
             identity =
-                identities.insert(folder, statPath(folder, &status) && S_ISDIR(status.st_mode)
-                                              ? std::optional(FileIdentity::of(status))
+                identities.insert(folder, status && S_ISDIR(status.value().st_mode)
+                                              ? std::optional(FileIdentity::of(status.value()))
                                               : std::nullopt);
         }
         return *identity;
@@ -175,7 +153,7 @@ ConversionRun::End ConversionRun::run(Mode mode)
 
     RunState state(m_calls);
     state.mode = mode;
-    state.destination = conversion::settleDestination(answer);
+    state.destination = registry::withTrailingSlash(answer);
     state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
     m_host.yield();
 
@@ -206,7 +184,6 @@ ConversionRun::End ConversionRun::run(Mode mode)
         m_host.progress(conversion::progressFraction(row + 1, m_host.rowCount()));
     }
 
-    m_lastSummary = summary;
     m_host.showSummary(summary);
     return End::Finished;
 }
@@ -265,12 +242,12 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     // Looked at before it is opened: opening a fifo wakes its writer, and opening
     // some devices has effects of its own. Checked before any folder is made, so
     // a missing file leaves no empty folders behind.
-    struct stat info = {};
-    if (!statPath(source, &info))
-        return fail(systemError(errno));
-    if (S_ISDIR(info.st_mode))
+    const Outcome<struct stat> info = pathstatus::of(source);
+    if (!info)
+        return fail(info.reason());
+    if (S_ISDIR(info.value().st_mode))
         return fail(QStringLiteral("is a folder, not a message file"));
-    if (!S_ISREG(info.st_mode))
+    if (!S_ISREG(info.value().st_mode))
         return fail(QStringLiteral("not a regular file"));
     // One descriptor serves every further look at the file, its header and its
     // copy.
@@ -278,8 +255,8 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (const int error = sourceFile.error()) {
         // A file that is there but cannot be opened says which file it was.
         if (error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG)
-            return fail(systemError(error));
-        return fail(QStringLiteral("Cannot open \"%1\": %2").arg(source, systemError(error)));
+            return fail(systemReason(error));
+        return fail(QStringLiteral("Cannot open \"%1\": %2").arg(source, systemReason(error)));
     }
     if (sourceFile.isFolder())
         return fail(QStringLiteral("is a folder, not a message file"));

@@ -73,9 +73,6 @@ public:
     // True while run() is under way.
     [[nodiscard]] bool isRunning() const { return m_running; }
 
-    // The summary of the last finished run (empty before the first).
-    [[nodiscard]] const RunSummary &lastSummary() const { return m_lastSummary; }
-
 private:
     struct RunState;
 
@@ -93,7 +90,6 @@ private:
     ConversionHost &m_host;
     FileSystemCalls &m_calls;
     bool m_running = false;
-    RunSummary m_lastSummary;
 };
 
 namespace conversion {
@@ -101,10 +97,8 @@ namespace conversion {
 // The prompt of the destination question.
 inline constexpr char16_t kDestinationPrompt[] = u"Choose Folder to Save...";
 
-// The destination with a trailing "/" ("/srv/out" gives "/srv/out/", "/" stays "/").
-[[nodiscard]] QString settleDestination(const QString &destination);
-
-// The folder a source's copy goes to: the settled destination followed by the
+// The folder a source's copy goes to: the destination (ending in "/", as
+// registry::withTrailingSlash gives it) followed by the
 // source's folder (which ends in "/") without its leading "/". The source folder
 // "/home/ann/Mail/Inbox/" below "/srv/out/" gives "/srv/out/home/ann/Mail/Inbox/";
 // a source in "/" goes into the destination itself. A folder holding "." or

@@ -13,4 +13,11 @@ QString FileNameOf(const QString &path)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
+QString withTrailingSlash(const QString &folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/'))
+        return folder;
+    return folder + u'/';
+}
+
 } // namespace registry

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "pathlogger.h"
 
+#include "pathstatus.h"
 #include "rawnames.h"
+#include "registry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,8 +11,6 @@
 #include <fcntl.h>
 #include <iterator>
 #include <optional>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -149,17 +149,9 @@ FolderListing listFolder(const QByteArray &path, bool isRoot)
     return listing;
 }
 
-bool folderExists(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 } // namespace
 
-pathLogger::pathLogger(YieldFunction yield) : m_yield(yield ? std::move(yield) : defaultYield()) {}
+pathLogger::pathLogger(YieldFunction yield) : m_yield(yield ? std::move(yield) : [] {}) {}
 
 void pathLogger::PathLogInit()
 {
@@ -181,14 +173,14 @@ void pathLogger::LogPath(const QString &strPARENT)
                                        "come before LogPath."),
                         strPARENT);
     }
-    if (!folderExists(strPARENT))
+    if (!pathstatus::isFolder(strPARENT))
         return;
 
     qint32 cursor = 1;
     qint32 total = 1;
     m_count = 1;
     m_yield();
-    const QString root = AddBackslash(strPARENT);
+    const QString root = registry::withTrailingSlash(strPARENT);
     held(m_pathNames).add(QStringLiteral("K0"), root);
 
     // The raw bytes of every queued folder, beside its text in pathNames: a
@@ -278,27 +270,5 @@ std::shared_ptr<const TextList> pathLogger::fullFileNames() const
 
 QString pathLogger::SkippedFolder::reason() const
 {
-    return qt_error_string(error);
-}
-
-pathLogger::YieldFunction pathLogger::defaultYield()
-{
-    // Processing events costs microseconds even when none are pending; a walk
-    // yields at every file, so the turns are spaced to keep a 100,000-file scan
-    // fast while the window still repaints and takes input many times a second.
-    return [timer = QElapsedTimer()]() mutable {
-        if (!QCoreApplication::instance())
-            return;
-        if (timer.isValid() && !timer.hasExpired(10))
-            return;
-        QCoreApplication::processEvents();
-        timer.start();
-    };
-}
-
-QString pathLogger::AddBackslash(const QString &path)
-{
-    if (path.endsWith(QLatin1Char('/')))
-        return path;
-    return path + QLatin1Char('/');
+    return systemReason(error);
 }

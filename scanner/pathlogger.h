@@ -2,8 +2,8 @@
 #pragma once
 
 #include "keyedlist.h"
+#include "yield.h"
 
-#include <functional>
 #include <memory>
 #include <QByteArrayList>
 #include <QList>
@@ -57,8 +57,6 @@
 class pathLogger
 {
 public:
-    using YieldFunction = std::function<void()>;
-
     // A folder the walk could not open or list, and so left out with
     // everything below it.
     struct SkippedFolder
@@ -70,7 +68,7 @@ public:
     };
 
     // A new scanner: not prepared, Count 0, fullFileNamesOnly false, no lists.
-    // With an empty yield, the scanner uses defaultYield().
+    // With an empty yield, the scanner gives no turns.
     explicit pathLogger(YieldFunction yield = {});
 
     // A copy would append to the very lists this scanner fills; move instead.
@@ -131,15 +129,7 @@ public:
     // them, in the order it met them. Emptied by PathLogInit and Terminate.
     [[nodiscard]] const QList<SkippedFolder> &skippedFolders() const { return m_skippedFolders; }
 
-    // The yield used when none is given: when a QCoreApplication exists, lets it
-    // process pending events, at most about once every 10 ms so that a walk of
-    // a large tree is not slowed by event processing; otherwise does nothing.
-    [[nodiscard]] static YieldFunction defaultYield();
-
 private:
-    // path with "/" appended unless it already ends in one; "" gives "/".
-    static QString AddBackslash(const QString &path);
-
     YieldFunction m_yield;
     bool m_prepared = false;
     qint32 m_count = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "filedroptarget.h"
 
-#include "addfolder.h"
+#include "droppedpaths.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -6,6 +6,7 @@
 #include "appearance.h"
 #include "commandbutton.h"
 #include "conversionrun.h"
+#include "droppedpaths.h"
 #include "filedroptarget.h"
 #include "flexgrid.h"
 #include "label.h"

@@ -8,7 +8,8 @@
 #include "progressbar.h"
 
 WindowHost::WindowHost(frmStep1 &window, YieldFunction turn)
-    : m_window(window), m_turn(std::move(turn))
+    : m_window(window), m_turn(std::move(turn)),
+      m_spacedTurn(yielding::throttledYield([this] { showProgress(); }))
 {}
 
 int WindowHost::rowCount() const
@@ -44,12 +45,7 @@ void WindowHost::yield()
         m_turn();
         return;
     }
-    if (m_sinceTurn.isValid() && !m_sinceTurn.hasExpired(kTurnIntervalMs))
-        return;
-    showProgress();
-    sourcelist::processPendingEvents();
-    // Counted from the end of the turn, so a slow turn does not make the next one due at once.
-    m_sinceTurn.start();
+    m_spacedTurn();
 }
 
 void WindowHost::progress(double fraction)

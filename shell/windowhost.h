@@ -5,7 +5,6 @@
 #include "yield.h"
 
 #include <optional>
-#include <QElapsedTimer>
 #include <QString>
 
 class frmStep1;
@@ -19,16 +18,16 @@ class frmStep1;
 // A run yields several times for every message, and rows may follow each other
 // far faster than the screen refreshes. So a yield gives the window a real turn
 // (its pending events processed) at most once every kTurnIntervalMs and returns at
-// once otherwise, and the progress bar and line are updated at those turns only:
-// the bar repaints itself the moment its value changes, which must not happen for
-// every row. The grid's current row, whose move costs a selection change and a
-// scroll, follows the run at those turns too.
+// once otherwise (yielding::throttledYield), and the progress bar and line are updated at those
+// turns only: the bar repaints itself the moment its value changes, which must not happen for every
+// row. The grid's current row, whose move costs a selection change and a scroll, follows the run at
+// those turns too.
 class WindowHost final : public ConversionHost
 {
 public:
     // Shortest time between two turns the window is given during a run: the
     // spacing of the window's other long commands.
-    static constexpr int kTurnIntervalMs = sourcelist::kTurnIntervalMs;
+    static constexpr int kTurnIntervalMs = yielding::kTurnIntervalMs;
 
     // The window must outlive the host. turn: what every yield does once the
     // latest progress is on the controls; tests pass one to act between two
@@ -64,7 +63,7 @@ public:
 private:
     frmStep1 &m_window;
     YieldFunction m_turn;
-    QElapsedTimer m_sinceTurn;
+    YieldFunction m_spacedTurn;
     int m_currentRow = -1;
     std::optional<int> m_pendingRow;
     std::optional<float> m_pendingValue;

@@ -4,7 +4,6 @@
 #include "commanderror.h"
 
 #include <exception>
-#include <new>
 #include <QStringList>
 
 namespace sourcelist {
@@ -60,17 +59,12 @@ void addFiles(FileList &list, Dialogs &dialogs, ButtonControl &cmdProcess)
 {
     try {
         pickAndAdd(list, dialogs, cmdProcess);
-    } catch (const CommandError &error) {
-        if (error.number() == CommandError::kBufferTooSmall) {
-            reportError(dialogs,
-                        QStringLiteral("Please select only %1 files at a time").arg(kFilesPerPick));
-        } else {
-            reportError(dialogs, QString::number(error.number()) + u':' + error.description());
-        }
-    } catch (const std::bad_alloc &) {
-        reportError(dialogs, QStringLiteral("7:Out of memory"));
     } catch (const std::exception &error) {
-        reportError(dialogs, QStringLiteral("51:") + QString::fromLocal8Bit(error.what()));
+        const auto *raised = dynamic_cast<const CommandError *>(&error);
+        reportError(dialogs,
+                    raised && raised->number() == CommandError::kBufferTooSmall
+                        ? QStringLiteral("Please select only %1 files at a time").arg(kFilesPerPick)
+                        : CommandError::textOf(error));
     }
 }
 

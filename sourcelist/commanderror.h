@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <exception>
 #include <QString>
 #include <stdexcept>
 
@@ -22,6 +23,12 @@ public:
 
     [[nodiscard]] int number() const { return m_number; }
     [[nodiscard]] const QString &description() const { return m_description; }
+
+    // What a command that traps errors shows for one it caught: a CommandError
+    // as its number, ":" and its description ("380:Invalid property value"),
+    // running out of memory as "7:Out of memory", any other exception as "51:"
+    // and its text.
+    [[nodiscard]] static QString textOf(const std::exception &error);
 
 private:
     int m_number;

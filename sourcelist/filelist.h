@@ -25,7 +25,7 @@ public:
 
     // The grid, label and yield must outlive the list.
     FileList(GridControl &grid, LabelControl &countLabel,
-             YieldFunction yield = sourcelist::throttledYield());
+             YieldFunction yield = yielding::throttledYield());
 
     // The grid set-up done when the window loads: the column width.
     void load();

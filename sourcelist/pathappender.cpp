@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "pathappender.h"
 
+#include "commanderror.h"
 #include "messagefiles.h"
-#include "pathlogger.h"
+#include "messagescan.h"
+#include "pathstatus.h"
 #include "rawnames.h"
 
-#include <memory>
+#include <exception>
+#include <optional>
 #include <QFile>
 #include <sys/stat.h>
 
@@ -20,12 +23,12 @@ enum class PathKind
 
 PathKind kindOf(const QString &path)
 {
-    struct stat info;
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+    const Outcome<struct stat> status = pathstatus::of(path);
+    if (!status)
         return PathKind::Other;
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(status.value().st_mode))
         return PathKind::Folder;
-    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+    return S_ISREG(status.value().st_mode) ? PathKind::File : PathKind::Other;
 }
 
 // A path as one line a person can read: control characters are shown escaped,
@@ -46,6 +49,30 @@ void showMessage(Dialogs &dialogs, const QString &text, Dialogs::Icon icon,
 
 PathAppender::PathAppender(FileList &list) : m_list(list) {}
 
+void PathAppender::appendUnderBusyPointer(FileList &list, Dialogs &dialogs,
+                                          ButtonControl &cmdProcess, WhenNoneAdded whenNone,
+                                          const std::function<void(PathAppender &)> &append)
+{
+    dialogs.setMousePointer(Dialogs::Pointer::Busy);
+    PathAppender appender(list);
+    std::optional<QString> error;
+    try {
+        append(appender);
+    } catch (const std::exception &raised) {
+        error = CommandError::textOf(raised);
+    }
+    dialogs.setMousePointer(Dialogs::Pointer::Default);
+
+    if (appender.added() > 0)
+        cmdProcess.setEnabled(true);
+    else if (whenNone == WhenNoneAdded::DisableProcess)
+        cmdProcess.setEnabled(false);
+
+    if (error)
+        showMessage(dialogs, *error, Dialogs::Icon::Exclamation);
+    appender.report(dialogs);
+}
+
 bool PathAppender::mayAdd(const QString &path)
 {
     switch (kindOf(path)) {
@@ -61,28 +88,21 @@ bool PathAppender::mayAdd(const QString &path)
 
 void PathAppender::appendFolder(const QString &folder)
 {
-    std::shared_ptr<const TextList> found;
-    {
-        pathLogger scanner([this] { m_list.yield(); });
-        m_list.yield();
-        scanner.PathLogInit();
-        scanner.setFullFileNamesOnly(true);
-        scanner.LogPath(folder);
-        [[maybe_unused]] const qint32 next = scanner.Count();
-        found = scanner.fullFileNames();
-        // Terminate forgets them.
-        for (const pathLogger::SkippedFolder &skipped : scanner.skippedFolders()) {
-            m_skipped.append(skipped);
-            if (skipped.path == scanner.pathNames()->at(1))
-                ++m_skippedGiven;
-        }
-        setAsideUnreadable(scanner.unreadableNames());
-        scanner.Terminate();
-        m_list.yield();
+    const messagescan::FolderScan scan =
+        messagescan::scanFolder(folder, [this] { m_list.yield(); });
+    // Nothing of a scan that stopped short is appended.
+    if (scan.stopped)
+        throw *scan.stopped;
+    for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders) {
+        m_skipped.append(skipped);
+        if (skipped.path == scan.root)
+            ++m_skippedGiven;
     }
-    for (const auto &entry : *found) {
+    m_unreadable += scan.unreadableNames;
+    for (const messagescan::FolderScan::File &file : scan.files) {
         m_list.yield();
-        appendIfMessage(entry.value);
+        if (file.message)
+            appendMessage(file.path);
     }
 }
 
@@ -95,7 +115,8 @@ void PathAppender::appendPaths(const QStringList &paths)
             appendFolder(path);
             break;
         case PathKind::File:
-            appendIfMessage(path);
+            if (messagefiles::isMessageFileName(path))
+                appendMessage(path);
             break;
         case PathKind::Other:
             break;
@@ -110,10 +131,8 @@ void PathAppender::setAsideUnreadable(const QByteArrayList &rawNames)
             m_unreadable.append(raw);
 }
 
-void PathAppender::appendIfMessage(const QString &path)
+void PathAppender::appendMessage(const QString &path)
 {
-    if (!messagefiles::isMessageFileName(path))
-        return;
     m_list.yield();
     m_list.AddFileToList(path);
     ++m_added;

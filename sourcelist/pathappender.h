@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "buttoncontrol.h"
 #include "dialogs.h"
 #include "filelist.h"
 #include "pathlogger.h"
 
+#include <functional>
 #include <QByteArrayList>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // Appends message files to the file list the way Add folder does, for every
-// command that appends: folders are scanned with pathLogger, and every path,
-// scanned or given, is added exactly as it is when its name passes
+// command that appends: folders are searched with messagescan::scanFolder, and
+// every path, found or given, is added exactly as it is when its name passes
 // messagefiles::isMessageFileName. Rows are appended after those already
 // listed; nothing is checked for duplicates.
 //
@@ -21,6 +23,24 @@
 class PathAppender
 {
 public:
+    // What a command does with the Process button when it added no row.
+    enum class WhenNoneAdded
+    {
+        DisableProcess,
+        KeepProcess,
+    };
+
+    // The part every appending command shares once it knows what to append:
+    // under the busy pointer, hands a fresh appender over list to append;
+    // then restores the pointer, enables cmdProcess when rows were added (and
+    // otherwise disables it or leaves it, as whenNone says), shows an error
+    // that ended append as CommandError::textOf words it (exclamation icon),
+    // and last the appender's report(). Never raises: the commands run inside
+    // Qt's event handlers, which an exception must not leave.
+    static void appendUnderBusyPointer(FileList &list, Dialogs &dialogs, ButtonControl &cmdProcess,
+                                       WhenNoneAdded whenNone,
+                                       const std::function<void(PathAppender &)> &append);
+
     // The list must outlive the appender. Everything yields through the list's
     // yield, the scanner included.
     explicit PathAppender(FileList &list);
@@ -32,10 +52,10 @@ public:
     //  - A folder that does not exist (or "") adds nothing and is no failure.
     //  - A folder of the tree that cannot be opened or listed, folder itself
     //    included, is skipped with everything below it while the rest of the
-    //    tree is appended; it goes to skippedFolders().
+    //    tree is appended; report() tells it.
     //  - Files and folders whose names are not valid UTF-8 are not added; those
-    //    that may hold messages (messagefiles::mayHoldMessages) go to
-    //    unreadableNames(). Other names would not have been added anyway.
+    //    that may hold messages (messagefiles::mayHoldMessages) are set aside
+    //    for report(). Other names would not have been added anyway.
     // A CommandError raised by the grid passes to the caller; rows appended
     // before it stay. So does a ScanError, which only a counter past
     // 2147483647 can raise here; nothing of that scan is appended.
@@ -52,11 +72,6 @@ public:
     void setAsideUnreadable(const QByteArrayList &rawNames);
 
     [[nodiscard]] int added() const { return m_added; }
-    [[nodiscard]] const QList<pathLogger::SkippedFolder> &skippedFolders() const
-    {
-        return m_skipped;
-    }
-    [[nodiscard]] const QByteArrayList &unreadableNames() const { return m_unreadable; }
 
     // Tells the user what happened, each in a message box with an OK button and
     // the application title: the skipped folders, then the names set aside
@@ -73,7 +88,7 @@ public:
     [[nodiscard]] static bool mayAdd(const QString &path);
 
 private:
-    void appendIfMessage(const QString &path);
+    void appendMessage(const QString &path);
 
     FileList &m_list;
     int m_added = 0;

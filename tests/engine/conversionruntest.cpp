@@ -154,24 +154,6 @@ protected:
     FakeHost m_host;
 };
 
-TEST(ConversionPaths, SettlesTheDestinationWithOneTrailingSlash)
-{
-    const struct
-    {
-        const char *given;
-        const char *settled;
-    } cases[] = {
-        {"/srv/out", "/srv/out/"},
-        {"/srv/out/", "/srv/out/"},
-        {"/", "/"},
-        {"", ""},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(conversion::settleDestination(QString::fromUtf8(c.given)),
-                  QString::fromUtf8(c.settled))
-            << c.given;
-}
-
 TEST(ConversionPaths, RecreatesTheSourceFolderBelowTheDestinationWithoutTheRoot)
 {
     const struct
@@ -803,7 +785,7 @@ TEST_F(ConversionRunTest, NeverOverwritesAListedMessageEarlierOrLaterInTheList)
             c.destinationIsRoot ? QStringLiteral("/") : temp.path() + QStringLiteral("/out");
         const QString a = folder + QStringLiteral("a.eml");
         const QString b =
-            conversion::targetFolder(conversion::settleDestination(destination), folder).value() +
+            conversion::targetFolder(registry::withTrailingSlash(destination), folder).value() +
             QStringLiteral("b.eml");
         const QByteArray aBytes = message(QStringLiteral("b"), QStringLiteral("A"));
         const QByteArray bBytes = message(QStringLiteral("c"), QStringLiteral("B"));

@@ -32,3 +32,21 @@ TEST(FolderOfAndFileNameOf, SplitAPathAtItsLastSlash)
         EXPECT_EQ(registry::FolderOf(path) + registry::FileNameOf(path), path);
     }
 }
+
+TEST(WithTrailingSlash, EndsAFolderPathWithOneSlash)
+{
+    const struct
+    {
+        const char *given;
+        const char *folder;
+    } cases[] = {
+        {"/srv/out", "/srv/out/"},
+        {"/srv/out/", "/srv/out/"},
+        {"/", "/"},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(registry::withTrailingSlash(QString::fromUtf8(c.given)),
+                  QString::fromUtf8(c.folder))
+            << c.given;
+}

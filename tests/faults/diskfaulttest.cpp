@@ -191,7 +191,7 @@ TEST(BlockedTargetFolder, FailsOnlyTheMessagesWhoseFolderAFileOccupies)
         rows.append(path);
     }
     // A file where the copies of Sent need a folder.
-    const QString settled = conversion::settleDestination(space.destination());
+    const QString settled = registry::withTrailingSlash(space.destination());
     QString blocked = conversion::targetFolder(settled, registry::FolderOf(rows[1])).value();
     blocked.chop(1);
     testsupport::writeFile(blocked, "not a folder\n");

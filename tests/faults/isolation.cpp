@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "isolation.h"
 
-#include "pathlogger.h"
+#include "messagescan.h"
 #include "treesnapshot.h"
 
 #include <cerrno>
@@ -172,12 +172,10 @@ void convert(Result &result, const QStringList &rows, const QString &destination
 
 void scan(Result &result, const QString &root)
 {
-    pathLogger scanner([] {});
-    scanner.PathLogInit();
-    scanner.LogPath(root);
-    result.scanned = scanner.fullFileNames()->values();
-    result.unreadableNames = scanner.unreadableNames();
-    for (const pathLogger::SkippedFolder &skipped : scanner.skippedFolders())
+    const messagescan::FolderScan scan = messagescan::scanFolder(root);
+    result.scanned = scan.messages();
+    result.unreadableNames = scan.unreadableNames;
+    for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders)
         result.skippedFolders.append(skipped.path + QStringLiteral(": ") + skipped.reason());
 }
 

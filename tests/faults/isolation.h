@@ -60,8 +60,8 @@ void convert(Result &result, const QStringList &rows, const QString &destination
              ConversionRun::Mode mode = ConversionRun::Mode::Copy,
              const FaultHost::YieldHook &hook = {});
 
-// Scans root with pathLogger into result.scanned, result.unreadableNames and
-// result.skippedFolders.
+// Searches root for messages as Add folder does (messagescan::scanFolder), into
+// result.scanned, result.unreadableNames and result.skippedFolders.
 void scan(Result &result, const QString &root);
 
 // In the child: makes this process's mounts private, so what it mounts is seen

@@ -171,7 +171,7 @@ TEST(OddNames, NewlinesDashesLongAndInvalidNamesAreCopiedOrReportedNeverLost)
     EXPECT_EQ(result.converted, messages.size() + 1);
     ASSERT_EQ(result.reports.size(), messages.size() + 2);
     EXPECT_EQ(result.reports.last().status, MessageStatus::Failed);
-    const QString settled = conversion::settleDestination(space.destination());
+    const QString settled = registry::withTrailingSlash(space.destination());
     for (const MessageReport &report : result.reports) {
         if (report.status != MessageStatus::Copied)
             continue;

@@ -10,9 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <ostream>
-#include <QCoreApplication>
 #include <QFile>
-#include <QMetaObject>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -484,16 +482,6 @@ TEST(PathLogger, CountsTurnsForALargerTree)
         // per file.
         EXPECT_EQ(turns, 1 + 4 * (fullOnly ? 4 : 3) + 3 + 7) << fullOnly;
     }
-}
-
-TEST(PathLogger, DefaultYieldProcessesPendingEvents)
-{
-    ASSERT_NE(QCoreApplication::instance(), nullptr);
-    bool ran = false;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
-    pathLogger::defaultYield()();
-    EXPECT_TRUE(ran);
 }
 
 TEST(PathLogger, RefusesToScanUnlessPrepared)

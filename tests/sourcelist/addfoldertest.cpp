@@ -4,6 +4,7 @@
 #include "asnobody.h"
 #include "calltrace.h"
 #include "commanderror.h"
+#include "droppedpaths.h"
 #include "fakebutton.h"
 #include "fakedialogs.h"
 #include "fakegrid.h"

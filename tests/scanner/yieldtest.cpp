@@ -34,12 +34,12 @@ TEST(ThrottledYield, GivesATurnAtItsFirstCallAndAgainOnceTheIntervalHasPassed)
 {
     TurnCounter counter;
     counter.post();
-    YieldFunction yield = sourcelist::throttledYield();
+    YieldFunction yield = yielding::throttledYield();
 
     yield();
     EXPECT_EQ(counter.turns, 1);
 
-    QThread::msleep(sourcelist::kTurnIntervalMs + 5);
+    QThread::msleep(yielding::kTurnIntervalMs + 5);
     yield();
     EXPECT_EQ(counter.turns, 2);
 }
@@ -50,14 +50,14 @@ TEST(ThrottledYield, NeverGivesTwoTurnsWithinOneInterval)
     // so a burst of calls lasting t ms gives at most t / interval + 1 turns.
     TurnCounter counter;
     counter.post();
-    YieldFunction yield = sourcelist::throttledYield();
+    YieldFunction yield = yielding::throttledYield();
     QElapsedTimer burst;
     burst.start();
     for (int call = 0; call < 200000; ++call)
         yield();
     const qint64 elapsed = burst.elapsed();
     EXPECT_GE(counter.turns, 1);
-    EXPECT_LE(counter.turns, elapsed / sourcelist::kTurnIntervalMs + 1);
+    EXPECT_LE(counter.turns, elapsed / yielding::kTurnIntervalMs + 1);
 }
 
 TEST(ThrottledYield, EachYieldKeepsItsOwnInterval)
@@ -65,8 +65,8 @@ TEST(ThrottledYield, EachYieldKeepsItsOwnInterval)
     // A window's list and a second one made later each give their first turn.
     TurnCounter counter;
     counter.post();
-    YieldFunction first = sourcelist::throttledYield();
-    YieldFunction second = sourcelist::throttledYield();
+    YieldFunction first = yielding::throttledYield();
+    YieldFunction second = yielding::throttledYield();
     first();
     second();
     EXPECT_EQ(counter.turns, 2);

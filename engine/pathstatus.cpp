@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#include "pathstatus.h"
+
+#include <cerrno>
+#include <QFile>
+
+namespace pathstatus {
+
+Outcome<struct stat> ofRaw(const QByteArray &path)
+{
+    if (path.contains('\0'))
+        return Outcome<struct stat>::failure(systemReason(EINVAL));
+    struct stat status = {};
+    if (::stat(path.constData(), &status) != 0)
+        return Outcome<struct stat>::failure(systemReason(errno));
+    return Outcome<struct stat>::success(status);
+}
+
+Outcome<struct stat> of(const QString &path)
+{
+    return ofRaw(QFile::encodeName(path));
+}
+
+bool isFolder(const QString &path)
+{
+    const Outcome<struct stat> status = of(path);
+    return status && S_ISDIR(status.value().st_mode);
+}
+
+} // namespace pathstatus
