@@ -3,35 +3,16 @@
 
 #include "rawnames.h"
 
-#include <array>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
 namespace {
 
-struct SchemeName
-{
-    NamingScheme scheme;
-    const char *name;
-    const char *description; // the window's caption, with the date's real layout
-};
-
-// In the order of the window's option group.
-constexpr std::array<SchemeName, 6> kSchemes = {{
-    {NamingScheme::OptS, "subject", "Subject"},
-    {NamingScheme::OptSF, "subject-from", "Subject + From"},
-    {NamingScheme::OptFS, "from-subject", "From + Subject"},
-    {NamingScheme::OptSFD_dmy, "subject-from-date", "Subject + From + Date (dd-mm-yyyy)"},
-    {NamingScheme::OptDS_ymd, "date-subject", "Date (yyyy-mm-dd) + Subject"},
-    // The window says "Date (m-d-y)", but the names have always read month-year-day.
-    {NamingScheme::OptDS_mdy, "date-mdy-subject", "Date (mm-yyyy-dd) + Subject"},
-}};
-
 QString schemeList()
 {
     QStringList names;
-    for (const SchemeName &s : kSchemes)
-        names.append(QString::fromLatin1(s.name));
+    for (const NamingSchemeEntry &entry : kNamingSchemes)
+        names.append(QString::fromLatin1(entry.cliName));
     return names.join(QStringLiteral(", "));
 }
 
@@ -64,18 +45,14 @@ CliOptions CliOptions::withMessage(Action action, const QString &message)
 
 QString CliOptions::schemeName(NamingScheme scheme)
 {
-    for (const SchemeName &s : kSchemes) {
-        if (s.scheme == scheme)
-            return QString::fromLatin1(s.name);
-    }
-    return {};
+    return QString::fromLatin1(NamingSchemeEntry::of(scheme).cliName);
 }
 
 std::optional<NamingScheme> CliOptions::schemeFromName(const QString &name)
 {
-    for (const SchemeName &s : kSchemes) {
-        if (name == QLatin1String(s.name))
-            return s.scheme;
+    for (const NamingSchemeEntry &entry : kNamingSchemes) {
+        if (name == QLatin1String(entry.cliName))
+            return entry.scheme;
     }
     return std::nullopt;
 }
@@ -88,10 +65,10 @@ QString CliOptions::versionText()
 QString CliOptions::helpText()
 {
     QString schemes;
-    for (const SchemeName &s : kSchemes)
+    for (const NamingSchemeEntry &entry : kNamingSchemes)
         schemes += QStringLiteral("                          %1%2\n")
-                       .arg(QString::fromLatin1(s.name), -19)
-                       .arg(QString::fromLatin1(s.description));
+                       .arg(QString::fromLatin1(entry.cliName), -19)
+                       .arg(QString::fromLatin1(entry.cliDescription));
     return QStringLiteral(
                "Usage: letterfold-cli [OPTION]... --to DEST SOURCE...\n"
                "Copy saved mail messages (.eml, .emlx) into DEST under names built from\n"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 
 namespace cli {
@@ -10,10 +12,9 @@ namespace cli {
 // mkdir -p resolves them. An existing folder is fine; a missing one is made
 // (with every missing parent, modMain::EnsureFolderExists) when create is set,
 // or, for a dry run, only checked to be makeable (its nearest existing parent is
-// a folder). Returns "" when the folder can be used, else a sentence saying why
-// not, naming the folder once ("the destination /o is not a folder", "cannot
-// create the folder /o/x: Permission denied"). Nothing is written when create
-// is false.
-[[nodiscard]] QString prepareDestination(const QString &folder, bool create);
+// a folder). Succeeds when the folder can be used; else fails with a reason
+// naming the folder once ("the destination /o is not a folder", "cannot create
+// the folder /o/x: Permission denied"). Nothing is written when create is false.
+[[nodiscard]] Outcome<void> prepareDestination(const QString &folder, bool create);
 
 } // namespace cli

@@ -31,7 +31,7 @@ Outcome<QByteArray> workingDirectory()
 {
     std::unique_ptr<char, decltype(&std::free)> path(::getcwd(nullptr, 0), &std::free);
     if (!path)
-        return Outcome<QByteArray>::failure(qt_error_string(errno));
+        return Outcome<QByteArray>::failure(systemReason(errno));
     return Outcome<QByteArray>::success(QByteArray(path.get()));
 }
 
@@ -65,9 +65,10 @@ int main(int argc, char **argv)
         break;
     }
 
-    if (const QString problem = cli::prepareDestination(options.destination(), !options.dryRun());
-        !problem.isEmpty()) {
-        err << "letterfold-cli: " << problem << '\n';
+    if (const Outcome<void> prepared =
+            cli::prepareDestination(options.destination(), !options.dryRun());
+        !prepared) {
+        err << "letterfold-cli: " << prepared.reason() << '\n';
         return kUsageError;
     }
 
@@ -87,9 +88,7 @@ int main(int argc, char **argv)
     host.clearProgress();
 
     RunSummary summary = host.summary();
-    summary.dryRun = options.dryRun();
-    summary.messages += static_cast<int>(expansion.problems.size());
-    summary.notConverted = expansion.problems + summary.notConverted;
+    summary.prepend(expansion.problems);
     QTextStream &summaryStream = options.json() ? err : out;
     summaryStream << summary.headline() << '\n';
     return summary.allConverted() ? kAllConverted : kSomeNotConverted;

@@ -92,33 +92,24 @@ struct ConversionRun::RunState
 {
     explicit RunState(FileSystemCalls &calls) : targets(calls) {}
 
-    // Where the copies of a source folder go, or why they cannot go anywhere.
-    struct FolderPlan
-    {
-        QString target;
-        QString reason;
-    };
-
     ConversionRun::Mode mode = ConversionRun::Mode::Copy;
     QString destination;
     bool destinationIsAbsolute = false;
     TargetNames targets;
     QSet<QByteArray> sweptFolders;
-    QHash<QString, QString> ensuredFolders; // folder -> "" when it exists, else the reason
-    QHash<QString, FolderPlan> plans;       // source folder -> its plan
+    QHash<QString, Outcome<void>> ensuredFolders; // folder -> whether it exists, or why not
+    // source folder -> where its copies go, or why they cannot go anywhere
+    QHash<QString, Outcome<QString>> plans;
     QHash<QString, std::optional<FileIdentity>> identities; // folder -> identity, if it exists
     // The existing target folders of the listed rows: a row in one of them is
     // a copy from an earlier run.
     QSet<FileIdentity> earlierCopyFolders;
 
-    FolderPlan planFor(const QString &sourceFolder)
+    Outcome<QString> planFor(const QString &sourceFolder)
     {
         auto plan = plans.constFind(sourceFolder);
-        if (plan == plans.cend()) {
-            const Outcome<QString> target = conversion::targetFolder(destination, sourceFolder);
-            plan = plans.insert(sourceFolder, target ? FolderPlan{target.value(), {}}
-                                                     : FolderPlan{{}, target.reason()});
-        }
+        if (plan == plans.cend())
+            plan = plans.insert(sourceFolder, conversion::targetFolder(destination, sourceFolder));
         return *plan;
     }
 
@@ -197,10 +188,10 @@ void ConversionRun::findEarlierCopies(int rows, RunState *state) const
         if (!listed.startsWith(QLatin1Char('/')))
             continue;
         const QString folder = registry::FolderOf(listed);
-        const RunState::FolderPlan plan = state->planFor(folder);
-        if (plan.target.isEmpty())
+        const Outcome<QString> plan = state->planFor(folder);
+        if (!plan)
             continue;
-        const std::optional<FileIdentity> target = state->identityOf(plan.target);
+        const std::optional<FileIdentity> target = state->identityOf(plan.value());
         if (!target || state->earlierCopyFolders.contains(*target))
             continue;
         // The destination "/" puts each copy beside its source: no row's own
@@ -253,33 +244,27 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     // copy.
     const SourceFile sourceFile(source);
     if (const int error = sourceFile.error()) {
-        // A file that is there but cannot be opened says which file it was.
+        // A file that is there but cannot be opened says so.
         if (error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG)
             return fail(systemReason(error));
-        return fail(QStringLiteral("Cannot open \"%1\": %2").arg(source, systemReason(error)));
+        return fail(QStringLiteral("cannot open the file: %1").arg(systemReason(error)));
     }
     if (sourceFile.isFolder())
         return fail(QStringLiteral("is a folder, not a message file"));
     if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
 
-    const RunState::FolderPlan plan = state->planFor(sourceFolder);
-    if (plan.target.isEmpty())
-        return fail(plan.reason);
-    const QString folder = plan.target;
+    const Outcome<QString> plan = state->planFor(sourceFolder);
+    if (!plan)
+        return fail(plan.reason());
+    const QString folder = plan.value();
     if (state->mode == Mode::Copy) {
         auto ensured = state->ensuredFolders.constFind(folder);
-        if (ensured == state->ensuredFolders.cend()) {
-            QString reason;
-            if (modMain::EnsureFolderExists(folder, &reason))
-                reason.clear();
-            else if (reason.isEmpty())
-                reason = QStringLiteral("cannot create the folder %1").arg(folder);
-            ensured = state->ensuredFolders.insert(folder, reason);
-        }
+        if (ensured == state->ensuredFolders.cend())
+            ensured = state->ensuredFolders.insert(folder, modMain::EnsureFolderExists(folder));
         // The reason names the folder already.
-        if (!ensured->isEmpty())
-            return fail(*ensured);
+        if (!*ensured)
+            return fail(ensured->reason());
     }
     m_host.yield();
 
@@ -305,8 +290,8 @@ void ConversionRun::place(const QString &folder, const QString &baseName,
                           const SourceFile &sourceFile, RunState *state, MessageReport *report)
 {
     const MessageBytes bytes = MessageBytes::wholeFile(sourceFile);
-    TargetNames::Choice choice = state->targets.choose(
-        folder, baseName, FileIdentity::of(sourceFile.status()).toString(), bytes);
+    TargetNames::Choice choice =
+        state->targets.choose(folder, baseName, FileIdentity::of(sourceFile.status()), bytes);
     // Written once, when a name first looks free, and offered to the names
     // after it while the file system says each is taken after all.
     std::optional<StagedCopy> staged;
@@ -332,18 +317,17 @@ void ConversionRun::place(const QString &folder, const QString &baseName,
         if (!staged)
             staged.emplace(m_calls, target, bytes, StagedCopy::Staging::Unnamed,
                            &state->sweptFolders);
-        switch (staged->publish(target)) {
-        case StagedCopy::Publication::Published:
+        const Outcome<StagedCopy::Publication> published = staged->publish(target);
+        if (!published) {
+            report->status = MessageStatus::Failed;
+            report->reason = published.reason();
+            return;
+        }
+        if (published.value() == StagedCopy::Publication::Published) {
             report->status = MessageStatus::Copied;
             state->targets.settle(choice);
             return;
-        case StagedCopy::Publication::Exists:
-            choice = state->targets.chooseAgain(choice, bytes);
-            continue;
-        case StagedCopy::Publication::Failed:
-            report->status = MessageStatus::Failed;
-            report->reason = staged->failure(sourceFile.path(), choice.path);
-            return;
         }
+        choice = state->targets.chooseAgain(choice, bytes);
     }
 }

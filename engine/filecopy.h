@@ -2,6 +2,7 @@
 #pragma once
 
 #include "filesystemcalls.h"
+#include "outcome.h"
 #include "stagedcopy.h"
 
 #include <QString>
@@ -15,11 +16,11 @@ namespace filecopy {
 using Staging = StagedCopy::Staging;
 
 // Copies the file at source to target as modMain::CopyFileTo describes, staging
-// the content as asked, through the given file-system calls. Returns true when
-// the copy was made; false with *reason set, and nothing created or changed,
+// the content as asked, through the given file-system calls. Succeeds when the
+// copy was made; fails with the reason, and nothing created or changed,
 // otherwise.
-[[nodiscard]] bool copyFile(const QString &source, const QString &target, bool failIfExists,
-                            Staging staging, QString *reason = nullptr,
-                            FileSystemCalls &calls = FileSystemCalls::system());
+[[nodiscard]] Outcome<void> copyFile(const QString &source, const QString &target,
+                                     bool failIfExists, Staging staging,
+                                     FileSystemCalls &calls = FileSystemCalls::system());
 
 } // namespace filecopy

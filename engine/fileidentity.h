@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QHashFunctions>
-#include <QString>
 #include <sys/stat.h>
 
 // Which file a path leads to: its device and inode, equal for the same file
@@ -15,13 +14,6 @@ struct FileIdentity
     [[nodiscard]] static FileIdentity of(const struct stat &status)
     {
         return {status.st_dev, status.st_ino};
-    }
-
-    // "device:inode", for keys that are text.
-    [[nodiscard]] QString toString() const
-    {
-        return QString::number(quint64(device)) + QLatin1Char(':') +
-               QString::number(quint64(inode));
     }
 
     friend bool operator==(const FileIdentity &, const FileIdentity &) = default;

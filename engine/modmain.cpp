@@ -9,13 +9,11 @@
 
 namespace modMain {
 
-bool EnsureFolderExists(const QString &folder, QString *reason)
+Outcome<void> EnsureFolderExists(const QString &folder)
 {
-    const auto fail = [&folder, reason](int error) {
-        if (reason)
-            *reason = QStringLiteral("cannot create the folder %1: %2")
-                          .arg(folder, qt_error_string(error));
-        return false;
+    const auto fail = [&folder](int error) {
+        return Outcome<void>::failure(
+            QStringLiteral("cannot create the folder %1: %2").arg(folder, systemReason(error)));
     };
     // The system would read the path only up to its first NUL: another folder.
     if (folder.contains(QChar(0)))
@@ -28,17 +26,17 @@ bool EnsureFolderExists(const QString &folder, QString *reason)
     std::error_code error;
     std::filesystem::create_directories(path, error);
     if (!error)
-        return true;
+        return Outcome<void>::success();
     // Another process may have made the folder between our look and our mkdir.
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
-        return true;
+        return Outcome<void>::success();
     return fail(error.value());
 }
 
-bool CopyFileTo(const QString &source, const QString &target, bool failIfExists, QString *reason)
+Outcome<void> CopyFileTo(const QString &source, const QString &target, bool failIfExists)
 {
-    return filecopy::copyFile(source, target, failIfExists, filecopy::Staging::Unnamed, reason);
+    return filecopy::copyFile(source, target, failIfExists, filecopy::Staging::Unnamed);
 }
 
 } // namespace modMain

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "outcome.h"
+
 #include <QString>
 
 // Folder creation and file copy, the two file-system writes of a run.
@@ -10,13 +12,13 @@ namespace modMain {
 // given, its links and "." and ".." steps resolved by the kernel, so
 // "dlnk/../OUT/a" makes OUT/a beside the folder that dlnk points to. The last
 // component counts as a folder whether or not the path ends in "/" ("" counts
-// as "/"). Returns true when the folder exists afterwards (also when nothing had
-// to be created, or another process made it meanwhile); false when a component
+// as "/"). Succeeds when the folder exists afterwards (also when nothing had
+// to be created, or another process made it meanwhile); fails when a component
 // cannot be created, for example because a file has its name, the parent is
-// not writable or the path holds a NUL. *reason is then the whole sentence,
-// naming the folder once: "cannot create the folder <folder>: <system error
-// text>" ("... /o/x: File exists").
-[[nodiscard]] bool EnsureFolderExists(const QString &folder, QString *reason = nullptr);
+// not writable or the path holds a NUL, with a reason naming the folder once:
+// "cannot create the folder <folder>: <system error text>" ("... /o/x: File
+// exists").
+[[nodiscard]] Outcome<void> EnsureFolderExists(const QString &folder);
 
 // Copies the file at source to target. The content is written to a file in the
 // target's folder that has no name, or a hidden one, and put under target's
@@ -35,16 +37,16 @@ namespace modMain {
 // target is replaced by renaming over it, so a link there is replaced, not
 // followed. (The conversion run never replaces a file and does not call this.)
 // Paths reach the system as QFile::encodeName gives them (UTF-8).
-// Returns true when the copy was made. Returns false, with *reason set and the
-// file system as it was before, when the source cannot be read or is not a
+// Succeeds when the copy was made. Fails, with the file system as it was
+// before, when the source cannot be read or is not a
 // regular file (folders, fifos, devices; a fifo never blocks the call), the
 // target folder is missing or cannot be written, the disk is full, the name is
 // refused (too long, holds a NUL), target is a folder, target exists and
 // failIfExists is set, or source and target are the same file under any
 // spelling (a link, "a/../a", a second hard link); the source is never written
-// to. Reasons read "Cannot read <source>: No such file or directory",
-// "Cannot write <target>: No space left on device" and the like.
-[[nodiscard]] bool CopyFileTo(const QString &source, const QString &target, bool failIfExists,
-                              QString *reason = nullptr);
+// to. Reasons read "cannot read <source>: No such file or directory",
+// "cannot write <target>: No space left on device" and the like.
+[[nodiscard]] Outcome<void> CopyFileTo(const QString &source, const QString &target,
+                                       bool failIfExists);
 
 } // namespace modMain

@@ -3,7 +3,10 @@
 
 #include "oledate.h"
 
+#include <algorithm>
+#include <iterator>
 #include <QDate>
+#include <QHash>
 #include <QLatin1StringView>
 #include <QStringView>
 
@@ -18,27 +21,43 @@ template <typename T> QString reasonOf(const Outcome<T> &outcome, const char *wh
 {
     if (!outcome.reason().isEmpty())
         return outcome.reason();
-    return QStringLiteral("The message's %1 could not be read").arg(QLatin1StringView(what));
+    return QStringLiteral("cannot read the message's %1").arg(QLatin1StringView(what));
 }
 
-Outcome<QString> readSubject(const MessageHeaders &message)
+// What each scheme asks of a message, in the order it asks, and the order the
+// answers stand in the name: s the subject, f the sender (From), d the date.
+struct Recipe
 {
-    Outcome<QString> subject = message.Subject();
-    return subject ? subject : Outcome<QString>::failure(reasonOf(subject, "subject"));
-}
+    NamingScheme scheme;
+    const char *asked;
+    const char *named;
+    const char *datePattern; // for d
+};
 
-Outcome<QString> readSender(const MessageHeaders &message)
-{
-    Outcome<QString> sender = message.Sender();
-    return sender ? sender : Outcome<QString>::failure(reasonOf(sender, "sender"));
-}
+constexpr Recipe kRecipes[] = {
+    {NamingScheme::OptS, "s", "s", ""},
+    {NamingScheme::OptSF, "sf", "sf", ""},
+    {NamingScheme::OptFS, "fs", "fs", ""},
+    // The date is asked first although it ends the name.
+    {NamingScheme::OptSFD_dmy, "dsf", "sfd", "dd-mm-yyyy"},
+    {NamingScheme::OptDS_ymd, "ds", "ds", "yyyy-mm-dd"},
+    // The m-d-y scheme has always written month, year, day; names stay as
+    // they were so that a new run matches copies made before.
+    {NamingScheme::OptDS_mdy, "ds", "ds", "mm-yyyy-dd"},
+};
 
-Outcome<QString> readDate(const MessageHeaders &message, const QString &pattern)
+Outcome<QString> readPart(const MessageHeaders &message, char part, const char *datePattern)
 {
-    const Outcome<double> date = message.Date();
-    if (!date)
-        return Outcome<QString>::failure(reasonOf(date, "date"));
-    return Outcome<QString>::success(FormatDate(date.value(), pattern));
+    if (part == 'd') {
+        const Outcome<double> date = message.Date();
+        if (!date)
+            return Outcome<QString>::failure(reasonOf(date, "date"));
+        return Outcome<QString>::success(
+            FormatDate(date.value(), QString::fromLatin1(datePattern)));
+    }
+    const bool subject = part == 's';
+    Outcome<QString> text = subject ? message.Subject() : message.Sender();
+    return text ? text : Outcome<QString>::failure(reasonOf(text, subject ? "subject" : "sender"));
 }
 
 void appendNumber(QString &out, int value, int width)
@@ -121,58 +140,25 @@ QString joined(QStringView base, const QString &suffix, QStringView extension)
 
 Outcome<QString> ComposeName(const MessageHeaders &message, NamingScheme scheme)
 {
-    using Result = Outcome<QString>;
-    switch (scheme) {
-    case NamingScheme::OptS:
-        return readSubject(message);
-    case NamingScheme::OptSF: {
-        const Result subject = readSubject(message);
-        if (!subject)
-            return subject;
-        const Result sender = readSender(message);
-        if (!sender)
-            return sender;
-        return Result::success(subject.value() + kSeparator + sender.value());
+    const auto recipe = std::find_if(std::begin(kRecipes), std::end(kRecipes),
+                                     [scheme](const Recipe &r) { return r.scheme == scheme; });
+    if (recipe == std::end(kRecipes))
+        return Outcome<QString>::failure(
+            QStringLiteral("unknown naming scheme %1").arg(int(scheme)));
+    QHash<char, QString> answers;
+    for (const char *part = recipe->asked; *part != '\0'; ++part) {
+        Outcome<QString> answer = readPart(message, *part, recipe->datePattern);
+        if (!answer)
+            return answer;
+        answers.insert(*part, answer.value());
     }
-    case NamingScheme::OptFS: {
-        const Result sender = readSender(message);
-        if (!sender)
-            return sender;
-        const Result subject = readSubject(message);
-        if (!subject)
-            return subject;
-        return Result::success(sender.value() + kSeparator + subject.value());
+    QString name;
+    for (const char *part = recipe->named; *part != '\0'; ++part) {
+        if (part != recipe->named)
+            name += kSeparator;
+        name += answers.value(*part);
     }
-    case NamingScheme::OptSFD_dmy: {
-        // The date is asked first although it ends the name.
-        const Result date = readDate(message, QStringLiteral("dd-mm-yyyy"));
-        if (!date)
-            return date;
-        const Result subject = readSubject(message);
-        if (!subject)
-            return subject;
-        const Result sender = readSender(message);
-        if (!sender)
-            return sender;
-        return Result::success(subject.value() + kSeparator + sender.value() + kSeparator +
-                               date.value());
-    }
-    case NamingScheme::OptDS_ymd:
-    case NamingScheme::OptDS_mdy: {
-        // The m-d-y scheme has always written month, year, day; names stay as
-        // they were so that a new run matches copies made before.
-        const Result date =
-            readDate(message, scheme == NamingScheme::OptDS_ymd ? QStringLiteral("yyyy-mm-dd")
-                                                                : QStringLiteral("mm-yyyy-dd"));
-        if (!date)
-            return date;
-        const Result subject = readSubject(message);
-        if (!subject)
-            return subject;
-        return Result::success(date.value() + kSeparator + subject.value());
-    }
-    }
-    return Result::failure(QStringLiteral("Unknown naming scheme %1").arg(int(scheme)));
+    return Outcome<QString>::success(name);
 }
 
 QString FormatDate(double oleDate, const QString &pattern)

@@ -16,6 +16,17 @@ void RunSummary::add(const MessageReport &report)
         notConverted.append(report);
 }
 
+void RunSummary::prepend(const QList<MessageReport> &reports)
+{
+    RunSummary before;
+    for (const MessageReport &report : reports)
+        before.add(report);
+    messages += before.messages;
+    converted += before.converted;
+    earlierCopies += before.earlierCopies;
+    notConverted = before.notConverted + notConverted;
+}
+
 QString RunSummary::headline() const
 {
     QString line;

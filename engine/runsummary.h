@@ -35,6 +35,11 @@ struct RunSummary
     // Adds one row's report to the counts.
     void add(const MessageReport &report);
 
+    // Adds reports of messages that came before the run's rows (such as the
+    // command line's sources that gave no row), counted as add() counts them
+    // and listed before the run's own.
+    void prepend(const QList<MessageReport> &reports);
+
     // One line with the counts, for example "Converted 3 of 5 messages." or
     // "Converted 3 of 3 messages; 3 copies from an earlier run were left
     // alone."; "No messages to convert." when there were none.

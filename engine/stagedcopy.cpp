@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <QFile>
 #include <QRandomGenerator>
 #include <sys/file.h>
 #include <sys/sendfile.h>
@@ -265,12 +266,11 @@ StagedCopy::StagedCopy(FileSystemCalls &calls, const QByteArray &target, const M
     applyAttributes(m_fd.get(), m_bytes);
 }
 
-QString StagedCopy::failure(const QString &source, const QString &target) const
+QString StagedCopy::reasonFor(const QByteArray &target) const
 {
-    if (m_failedCopying)
-        return QStringLiteral("Cannot copy %1 to %2: %3")
-            .arg(source, target, qt_error_string(m_error));
-    return QStringLiteral("Cannot write %1: %2").arg(target, qt_error_string(m_error));
+    return (m_failedCopying ? QStringLiteral("cannot copy to %1: %2")
+                            : QStringLiteral("cannot write %1: %2"))
+        .arg(QFile::decodeName(target), systemReason(m_error));
 }
 
 StagedCopy::~StagedCopy()
@@ -337,55 +337,68 @@ bool StagedCopy::giveHiddenName(const QByteArray &target)
     return fail(EEXIST);
 }
 
-StagedCopy::Publication StagedCopy::publish(const QByteArray &target)
+Outcome<StagedCopy::Publication> StagedCopy::publish(const QByteArray &target)
+{
+    switch (publishStep(target)) {
+    case Step::Published:
+        return Outcome<Publication>::success(Publication::Published);
+    case Step::Exists:
+        return Outcome<Publication>::success(Publication::Exists);
+    case Step::Failed:
+        break;
+    }
+    return Outcome<Publication>::failure(reasonFor(target));
+}
+
+StagedCopy::Step StagedCopy::publishStep(const QByteArray &target)
 {
     if (m_error != 0 || !m_fd.isOpen())
-        return Publication::Failed;
+        return Step::Failed;
     if (!m_unnamed)
         return publishHidden(target);
     if (m_calls.linkAt(AT_FDCWD, procPath(m_fd.get()).constData(), target.constData(),
                        AT_SYMLINK_FOLLOW) == 0)
-        return Publication::Published;
+        return Step::Published;
     if (errno == EEXIST)
-        return Publication::Exists;
+        return Step::Exists;
     fail(errno);
-    return Publication::Failed;
+    return Step::Failed;
 }
 
-StagedCopy::Publication StagedCopy::publishHidden(const QByteArray &target)
+StagedCopy::Step StagedCopy::publishHidden(const QByteArray &target)
 {
-    Publication published = Publication::Failed;
+    Step published = Step::Failed;
     if (m_calls.renameNoReplace(m_hiddenPath.constData(), target.constData()) == 0) {
         m_hiddenPath.clear();
-        published = Publication::Published;
+        published = Step::Published;
     } else if (errno == EEXIST) {
-        return Publication::Exists;
+        return Step::Exists;
     } else if (errno != EINVAL && errno != ENOSYS) {
         fail(errno);
-        return Publication::Failed;
+        return Step::Failed;
     } else if (m_calls.linkAt(AT_FDCWD, m_hiddenPath.constData(), target.constData(), 0) == 0) {
         // Without RENAME_NOREPLACE, a hard link is the other call that refuses
         // an existing name.
         removeHidden();
-        published = Publication::Published;
+        published = Step::Published;
     } else if (errno == EEXIST) {
-        return Publication::Exists;
+        return Step::Exists;
     } else if (meansNoLinks(errno)) {
         return writeInPlace(target);
     } else {
         fail(errno);
-        return Publication::Failed;
+        return Step::Failed;
     }
     // Network file systems report a failed write only when the file is closed.
     if (m_fd.close() != 0) {
         fail(errno);
         (void)m_calls.unlink(target.constData());
-        return Publication::Failed;
+        return Step::Failed;
     }
     return published;
 }
 
-StagedCopy::Publication StagedCopy::writeInPlace(const QByteArray &target)
+StagedCopy::Step StagedCopy::writeInPlace(const QByteArray &target)
 {
     // The last resort of a file system that can neither rename nor link
     // without replacing: only creating a file can be exclusive there.
@@ -394,9 +407,9 @@ StagedCopy::Publication StagedCopy::writeInPlace(const QByteArray &target)
                                     S_IRUSR | S_IWUSR));
     if (!out.isOpen()) {
         if (errno == EEXIST)
-            return Publication::Exists;
+            return Step::Exists;
         fail(errno);
-        return Publication::Failed;
+        return Step::Failed;
     }
     struct stat staged = {};
     int error = 0;
@@ -416,13 +429,20 @@ StagedCopy::Publication StagedCopy::writeInPlace(const QByteArray &target)
     if (error != 0) {
         fail(error);
         (void)m_calls.unlink(target.constData());
-        return Publication::Failed;
+        return Step::Failed;
     }
     removeHidden();
-    return Publication::Published;
+    return Step::Published;
 }
 
-bool StagedCopy::replace(const QByteArray &target)
+Outcome<void> StagedCopy::replace(const QByteArray &target)
+{
+    if (!rename(target))
+        return Outcome<void>::failure(reasonFor(target));
+    return Outcome<void>::success();
+}
+
+bool StagedCopy::rename(const QByteArray &target)
 {
     if (m_error != 0 || !m_fd.isOpen())
         return false;

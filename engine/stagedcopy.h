@@ -4,6 +4,7 @@
 #include "filedescriptor.h"
 #include "filesystemcalls.h"
 #include "messagebytes.h"
+#include "outcome.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -49,15 +50,14 @@ public:
     {
         Published, // the copy now has the name
         Exists,    // something has the name: nothing changed, the bytes stay staged
-        Failed,    // see error()
     };
 
     // Stages bytes in the folder of target (a path whose folder exists),
     // where target is the name the copy is meant to get first. sweptFolders,
     // when given, holds the folders already cleared of leftover hidden files,
     // so that a run clears each folder once; without it the folder is cleared
-    // whenever a hidden file is staged there. Never fails as such: error()
-    // tells whether it worked.
+    // whenever a hidden file is staged there. Never fails as such: a failure
+    // to stage is what publish() or replace() then answers.
     StagedCopy(FileSystemCalls &calls, const QByteArray &target, const MessageBytes &bytes,
                Staging staging = Staging::Unnamed, QSet<QByteArray> *sweptFolders = nullptr);
     // Removes the hidden file, if any is left.
@@ -65,30 +65,24 @@ public:
     StagedCopy(const StagedCopy &) = delete;
     StagedCopy &operator=(const StagedCopy &) = delete;
 
-    // 0 when the bytes are staged and every call since succeeded; else the
-    // errno of the step that failed.
-    [[nodiscard]] int error() const { return m_error; }
-    // True when the error came while the bytes were copied (reading the message
-    // or writing them), rather than while the file was made or named.
-    [[nodiscard]] bool failedCopying() const { return m_failedCopying; }
-    // The error as a person reads it: "Cannot copy <source> to <target>: <system
-    // text>" when copying the bytes failed, else "Cannot write <target>: <system text>".
-    [[nodiscard]] QString failure(const QString &source, const QString &target) const;
-
     // Gives the staged bytes the name target (in the same folder) unless
     // something, even a dangling link, has that name: the file system decides
     // (an exclusive link or rename fails with EEXIST), so a name that differs
     // only by case counts as taken where the file system folds case. Where the
     // file system can do neither exclusively, target is created exclusively
     // and the bytes written into it, and it is removed again if that fails.
-    // Returns Published, Exists (nothing changed: another name may be tried),
-    // or Failed with error() set and nothing created.
-    [[nodiscard]] Publication publish(const QByteArray &target);
+    // Answers Published, or Exists (nothing changed: another name may be
+    // tried). Fails, with nothing created, when the bytes could not be staged
+    // or named; then and ever after, with a reason naming target: "cannot copy
+    // to <target>: <system text>" when copying the bytes failed, else "cannot
+    // write <target>: <system text>".
+    [[nodiscard]] Outcome<Publication> publish(const QByteArray &target);
 
     // Gives the staged bytes the name target, replacing whatever file has it
-    // (a link there is replaced, not followed). Returns false with error() set
-    // when that cannot be done; what had the name is then as it was.
-    [[nodiscard]] bool replace(const QByteArray &target);
+    // (a link there is replaced, not followed). Fails, with a reason as
+    // publish() gives it, when that cannot be done; what had the name is then
+    // as it was.
+    [[nodiscard]] Outcome<void> replace(const QByteArray &target);
 
     // Removes, in folder, the hidden staging files whose writer is gone (the
     // ones that can be locked). Errors are ignored: what cannot be removed stays.
@@ -98,11 +92,22 @@ public:
     [[nodiscard]] static mode_t creationMask();
 
 private:
+    // What a step of publishing came to; Failed leaves m_error set.
+    enum class Step
+    {
+        Published,
+        Exists,
+        Failed,
+    };
+
+    Step publishStep(const QByteArray &target);
+    bool rename(const QByteArray &target);
+    [[nodiscard]] QString reasonFor(const QByteArray &target) const;
     bool stageUnnamed(const QByteArray &folder);
     bool stageHidden(const QByteArray &target);
     bool giveHiddenName(const QByteArray &target);
-    Publication publishHidden(const QByteArray &target);
-    Publication writeInPlace(const QByteArray &target);
+    Step publishHidden(const QByteArray &target);
+    Step writeInPlace(const QByteArray &target);
     void removeHidden();
     bool fail(int error);
 
@@ -111,6 +116,8 @@ private:
     FileDescriptor m_fd;
     bool m_unnamed = false;
     QByteArray m_hiddenPath;
-    int m_error = 0;
+    int m_error = 0; // the errno of the step that failed, 0 while none has
+    // Whether it failed while the bytes were copied (reading the message or
+    // writing them), rather than while the file was made or named.
     bool m_failedCopying = false;
 };

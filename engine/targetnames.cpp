@@ -3,6 +3,7 @@
 
 #include "filedescriptor.h"
 #include "naming.h"
+#include "outcome.h"
 
 #include <cerrno>
 #include <cstring>
@@ -110,18 +111,18 @@ void TargetNames::remember(Family &family, int number, const Look &look)
 }
 
 std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const QString &familyKey,
-                                                         int number, const QString &sourceKey,
+                                                         int number, const FileIdentity &source,
                                                          const MessageBytes &bytes)
 {
     Choice choice;
     choice.path = candidate(family.folder, family.baseName, number);
     choice.family = familyKey;
     choice.number = number;
-    choice.sourceKey = sourceKey;
+    choice.source = source;
     if (const auto owner = m_owner.constFind(choice.path); owner != m_owner.cend()) {
         // Given in this run: to another source it is passed over unseen; to
         // this one (under another base name) it is its own copy.
-        if (*owner != sourceKey)
+        if (*owner != source)
             return std::nullopt;
         choice.verdict = Verdict::Same;
         return choice;
@@ -137,7 +138,7 @@ std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const Q
     case Look::Seen::Failed:
         choice.verdict = Verdict::Failed;
         choice.reason =
-            QStringLiteral("Cannot write %1: %2").arg(choice.path, qt_error_string(look.error));
+            QStringLiteral("cannot write %1: %2").arg(choice.path, systemReason(look.error));
         return choice;
     case Look::Seen::Taken:
         break;
@@ -148,7 +149,7 @@ std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const Q
 
 std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
                                                                 const QString &familyKey,
-                                                                const QString &sourceKey,
+                                                                const FileIdentity &source,
                                                                 const MessageBytes &bytes)
 {
     if (!family.rememberedSizes.contains(bytes.length))
@@ -161,7 +162,7 @@ std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
         fingerprint ? family.hashed.take({bytes.length, *fingerprint}) : QList<int>();
     const QList<int> pending = unhashed + hashed;
     for (qsizetype i = 0; i < pending.size(); ++i) {
-        std::optional<Choice> choice = consider(family, familyKey, pending[i], sourceKey, bytes);
+        std::optional<Choice> choice = consider(family, familyKey, pending[i], source, bytes);
         if (!choice)
             continue;
         // The names not looked at stay remembered as they were.
@@ -177,28 +178,26 @@ std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
 }
 
 TargetNames::Choice TargetNames::scan(Family &family, const QString &familyKey,
-                                      const QString &sourceKey, const MessageBytes &bytes)
+                                      const FileIdentity &source, const MessageBytes &bytes)
 {
     // Every name before family.next was looked at by an earlier row, settled,
     // or remembered as holding other bytes.
     for (;; ++family.next) {
-        if (std::optional<Choice> choice =
-                consider(family, familyKey, family.next, sourceKey, bytes))
+        if (std::optional<Choice> choice = consider(family, familyKey, family.next, source, bytes))
             return *choice;
     }
 }
 
 TargetNames::Choice TargetNames::choose(const QString &folder, const QString &baseName,
-                                        const QString &sourceKey, const MessageBytes &bytes)
+                                        const FileIdentity &source, const MessageBytes &bytes)
 {
     const QString familyKey = folder + QChar(0) + baseName;
-    if (const auto given = m_given.constFind(familyKey + QChar(0) + sourceKey);
-        given != m_given.cend()) {
+    if (const auto given = m_given.constFind({familyKey, source}); given != m_given.cend()) {
         Choice choice;
         choice.path = *given;
         choice.verdict = Verdict::Same;
         choice.family = familyKey;
-        choice.sourceKey = sourceKey;
+        choice.source = source;
         return choice;
     }
     Family &family = m_families[familyKey];
@@ -211,12 +210,12 @@ TargetNames::Choice TargetNames::choose(const QString &folder, const QString &ba
     if (family.next > 1) {
         const QString plain = candidate(folder, baseName, 1);
         if (const auto owner = m_owner.constFind(plain);
-            owner != m_owner.cend() && *owner == sourceKey)
-            return {plain, Verdict::Same, {}, familyKey, 1, sourceKey};
+            owner != m_owner.cend() && *owner == source)
+            return {plain, Verdict::Same, {}, familyKey, 1, source};
     }
-    if (std::optional<Choice> choice = reuseRemembered(family, familyKey, sourceKey, bytes))
+    if (std::optional<Choice> choice = reuseRemembered(family, familyKey, source, bytes))
         return *choice;
-    return scan(family, familyKey, sourceKey, bytes);
+    return scan(family, familyKey, source, bytes);
 }
 
 TargetNames::Choice TargetNames::chooseAgain(const Choice &taken, const MessageBytes &bytes)
@@ -233,13 +232,13 @@ TargetNames::Choice TargetNames::chooseAgain(const Choice &taken, const MessageB
     remember(family, taken.number, look);
     if (taken.number == family.next)
         ++family.next;
-    return scan(family, taken.family, taken.sourceKey, bytes);
+    return scan(family, taken.family, taken.source, bytes);
 }
 
 void TargetNames::settle(const Choice &choice)
 {
-    m_owner.insert(choice.path, choice.sourceKey);
-    m_given.insert(choice.family + QChar(0) + choice.sourceKey, choice.path);
+    m_owner.insert(choice.path, choice.source);
+    m_given.insert({choice.family, choice.source}, choice.path);
     if (const auto family = m_families.find(choice.family);
         family != m_families.end() && choice.number == family->next)
         ++family->next;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "fileidentity.h"
 #include "filesystemcalls.h"
 #include "messagebytes.h"
 
@@ -55,20 +56,20 @@ public:
     {
         QString path;
         Verdict verdict = Verdict::Failed;
-        QString reason; // Failed only: "Cannot write <path>: <system text>"
+        QString reason; // Failed only: "cannot write <path>: <system text>"
 
         // Where the choice stands among the candidates; for chooseAgain and settle.
         QString family;
         int number = 0;
-        QString sourceKey;
+        FileIdentity source;
     };
 
     // The first candidate for a message that is free or holds exactly its
-    // bytes. folder ends in "/"; sourceKey identifies the source file (equal
-    // keys for the same file, different keys for different files). Writes
-    // nothing. A Failed choice leaves nothing changed.
+    // bytes. folder ends in "/"; source is the message's file (a file listed
+    // twice is the same source). Writes nothing. A Failed choice leaves
+    // nothing changed.
     [[nodiscard]] Choice choose(const QString &folder, const QString &baseName,
-                                const QString &sourceKey, const MessageBytes &bytes);
+                                const FileIdentity &source, const MessageBytes &bytes);
 
     // The name of a Free choice turned out to be taken when the copy was to be
     // published there: looks at it again, and at the candidates after it.
@@ -111,20 +112,20 @@ private:
         int error = 0;
     };
 
-    Choice scan(Family &family, const QString &familyKey, const QString &sourceKey,
+    Choice scan(Family &family, const QString &familyKey, const FileIdentity &source,
                 const MessageBytes &bytes);
     std::optional<Choice> reuseRemembered(Family &family, const QString &familyKey,
-                                          const QString &sourceKey, const MessageBytes &bytes);
+                                          const FileIdentity &source, const MessageBytes &bytes);
     std::optional<Choice> consider(Family &family, const QString &familyKey, int number,
-                                   const QString &sourceKey, const MessageBytes &bytes);
+                                   const FileIdentity &source, const MessageBytes &bytes);
     Look lookAt(const QString &path, const MessageBytes &bytes);
     static void remember(Family &family, int number, const Look &look);
     std::optional<size_t> fingerprintOf(const MessageBytes &bytes);
 
     FileSystemCalls &m_calls;
-    QHash<QString, Family> m_families; // folder + NUL + base name
-    QHash<QString, QString> m_owner;   // path -> source key
-    QHash<QString, QString> m_given;   // family + NUL + source key -> path
-    QByteArray m_theirs;               // read buffers for comparisons
+    QHash<QString, Family> m_families;                    // folder + NUL + base name
+    QHash<QString, FileIdentity> m_owner;                 // path -> its source
+    QHash<QPair<QString, FileIdentity>, QString> m_given; // (family, source) -> path
+    QByteArray m_theirs;                                  // read buffers for comparisons
     QByteArray m_ours;
 };

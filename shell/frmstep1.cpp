@@ -34,6 +34,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
+// The order the arrow keys move through the option group.
+constexpr std::array<NamingScheme, 6> kArrowOrder = {
+    NamingScheme::OptS,      NamingScheme::OptSF,     NamingScheme::OptSFD_dmy,
+    NamingScheme::OptDS_ymd, NamingScheme::OptDS_mdy, NamingScheme::OptFS,
+};
+
 QRect twips(int left, int top, int width, int height)
 {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
@@ -181,24 +187,29 @@ void frmStep1::buildControls()
     m_Picture1 = new QWidget(m_Frame1);
     place(m_Picture1, "Picture1", twips(120, 240, 7455, 855));
 
-    const auto option = [&](const char *name, const QString &text, const QRect &geometry) {
-        auto *choice = new QRadioButton(text, m_Picture1);
-        place(choice, name, geometry);
-        choice->setFont(tahoma());
-        return choice;
+    // The option buttons in the order of the window's design, each where it
+    // stands; names and captions come from the scheme table.
+    const struct
+    {
+        NamingScheme scheme;
+        QRect geometry;
+    } optionsFrontToBack[] = {
+        {NamingScheme::OptFS, twips(1920, 0, 2895, 375)},
+        {NamingScheme::OptDS_mdy, twips(4920, 360, 2895, 375)},
+        {NamingScheme::OptDS_ymd, twips(4920, 0, 2895, 375)},
+        {NamingScheme::OptSFD_dmy, twips(1920, 360, 2895, 375)},
+        {NamingScheme::OptSF, twips(0, 360, 2895, 375)},
+        {NamingScheme::OptS, twips(0, 0, 2895, 375)},
     };
-    QRadioButton *optFS =
-        option("OptFS", QStringLiteral("From + Subject"), twips(1920, 0, 2895, 375));
-    QRadioButton *optDSmdy =
-        option("OptDS_mdy", QStringLiteral("Date (m-d-y) + Subject"), twips(4920, 360, 2895, 375));
-    QRadioButton *optDSymd =
-        option("OptDS_ymd", QStringLiteral("Date (y-m-d) + Subject"), twips(4920, 0, 2895, 375));
-    QRadioButton *optSFDdmy = option("OptSFD_dmy", QStringLiteral("Subject + From + Date (d-m-y)"),
-                                     twips(1920, 360, 2895, 375));
-    QRadioButton *optSF =
-        option("OptSF", QStringLiteral("Subject + From"), twips(0, 360, 2895, 375));
-    QRadioButton *optS = option("OptS", QStringLiteral("Subject"), twips(0, 0, 2895, 375));
-    m_optionsInArrowOrder = {optS, optSF, optSFDdmy, optDSymd, optDSmdy, optFS};
+    for (const auto &[scheme, geometry] : optionsFrontToBack) {
+        const NamingSchemeEntry &entry = NamingSchemeEntry::of(scheme);
+        auto *choice = new QRadioButton(QString::fromUtf16(entry.caption), m_Picture1);
+        place(choice, entry.optionName, geometry);
+        choice->setFont(tahoma());
+        m_options[static_cast<std::size_t>(scheme)] = choice;
+    }
+    for (std::size_t i = 0; i < kArrowOrder.size(); ++i)
+        m_optionsInArrowOrder[i] = option(kArrowOrder[i]);
 
     m_Picture3 = new QWidget(this);
     place(m_Picture3, "Picture3", twips(120, 7080, 7935, 495));
@@ -265,7 +276,7 @@ void frmStep1::buildControls()
     for (auto it = frontToBack.rbegin(); it != frontToBack.rend(); ++it)
         (*it)->raise();
 
-    optS->setChecked(true);
+    option(NamingScheme::OptS)->setChecked(true);
     m_CmdProcess->setEnabled(false);
 }
 
@@ -307,29 +318,15 @@ void frmStep1::centreOnScreen()
 
 NamingScheme frmStep1::selectedScheme() const
 {
-    for (const NamingScheme scheme : kAllNamingSchemes)
-        if (option(scheme)->isChecked())
-            return scheme;
+    for (const NamingSchemeEntry &entry : kNamingSchemes)
+        if (option(entry.scheme)->isChecked())
+            return entry.scheme;
     return NamingScheme::OptS;
 }
 
 QRadioButton *frmStep1::option(NamingScheme scheme) const
 {
-    switch (scheme) {
-    case NamingScheme::OptS:
-        return m_optionsInArrowOrder[0];
-    case NamingScheme::OptSF:
-        return m_optionsInArrowOrder[1];
-    case NamingScheme::OptSFD_dmy:
-        return m_optionsInArrowOrder[2];
-    case NamingScheme::OptDS_ymd:
-        return m_optionsInArrowOrder[3];
-    case NamingScheme::OptDS_mdy:
-        return m_optionsInArrowOrder[4];
-    case NamingScheme::OptFS:
-        return m_optionsInArrowOrder[5];
-    }
-    return m_optionsInArrowOrder[0];
+    return m_options[static_cast<std::size_t>(scheme)];
 }
 
 bool frmStep1::removeRe() const

@@ -140,7 +140,9 @@ private:
     QGroupBox *m_Frame1 = nullptr;
     QWidget *m_Picture1 = nullptr;
     QWidget *m_Picture3 = nullptr;
-    // The option buttons in the order the arrow keys move through them.
+    // The option buttons in NamingScheme's order, and in the order the arrow
+    // keys move through them.
+    std::array<QRadioButton *, 6> m_options{};
     std::array<QRadioButton *, 6> m_optionsInArrowOrder{};
     FlexGrid *m_grdFiles1 = nullptr;
     ProgressBar *m_ProgressBar1 = nullptr;

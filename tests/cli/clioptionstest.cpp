@@ -219,11 +219,11 @@ TEST(CliOptions, NamesTheSixSchemesInTheWindowsOrder)
 {
     const char *names[] = {"subject",           "subject-from", "from-subject",
                            "subject-from-date", "date-subject", "date-mdy-subject"};
-    for (std::size_t i = 0; i < kAllNamingSchemes.size(); ++i) {
+    for (std::size_t i = 0; i < kNamingSchemes.size(); ++i) {
         const CliOptions options = CliOptions::parse(
             args({"--scheme", names[i], "--to", "/o", "/a.eml"}), QStringLiteral("/"));
-        EXPECT_EQ(options.scheme(), kAllNamingSchemes[i]) << names[i];
-        EXPECT_EQ(CliOptions::schemeName(kAllNamingSchemes[i]), QString::fromUtf8(names[i]));
+        EXPECT_EQ(options.scheme(), kNamingSchemes[i].scheme) << names[i];
+        EXPECT_EQ(CliOptions::schemeName(kNamingSchemes[i].scheme), QString::fromUtf8(names[i]));
     }
     EXPECT_FALSE(CliOptions::schemeFromName(QStringLiteral("Subject")).has_value());
 }

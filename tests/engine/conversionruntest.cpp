@@ -214,11 +214,12 @@ public:
     }
 };
 
-// Chooses a name and settles it, as a dry run does.
-QString assign(TargetNames &names, const QString &folder, const QString &baseName,
-               const QString &sourceKey)
+// Chooses a name for the source file with that inode and settles it, as a dry
+// run does.
+QString assign(TargetNames &names, const QString &folder, const QString &baseName, ino_t source)
 {
-    const TargetNames::Choice choice = names.choose(folder, baseName, sourceKey, MessageBytes());
+    const TargetNames::Choice choice =
+        names.choose(folder, baseName, FileIdentity{1, source}, MessageBytes());
     names.settle(choice);
     return choice.path;
 }
@@ -231,27 +232,26 @@ TEST(TargetNames, GivesSuffixesToDifferentSourcesAndTheSameNameToTheSameSource)
     const struct
     {
         const char *base;
-        const char *source;
+        ino_t source;
         const char *target;
     } steps[] = {
-        {"Same", "1:1", "/out/a/Same.eml"},
-        {"Same", "1:2", "/out/a/Same (2).eml"},
-        {"Same", "1:1", "/out/a/Same.eml"}, // listed again: same name, no suffix
-        {"Same", "1:3", "/out/a/Same (3).eml"},
-        {"Same", "1:2", "/out/a/Same (2).eml"},
-        {"Same (2)", "1:4", "/out/a/Same (2) (2).eml"}, // its own name was handed out as a suffix
-        {"Same (2)", "1:2", "/out/a/Same (2).eml"},     // another name of a source it already has
-        {"Other", "1:2", "/out/a/Other.eml"},
-        {"", "1:5", "/out/a/.eml"},
-        {"", "1:6", "/out/a/ (2).eml"},
+        {"Same", 1, "/out/a/Same.eml"},
+        {"Same", 2, "/out/a/Same (2).eml"},
+        {"Same", 1, "/out/a/Same.eml"}, // listed again: same name, no suffix
+        {"Same", 3, "/out/a/Same (3).eml"},
+        {"Same", 2, "/out/a/Same (2).eml"},
+        {"Same (2)", 4, "/out/a/Same (2) (2).eml"}, // its own name was handed out as a suffix
+        {"Same (2)", 2, "/out/a/Same (2).eml"},     // another name of a source it already has
+        {"Other", 2, "/out/a/Other.eml"},
+        {"", 5, "/out/a/.eml"},
+        {"", 6, "/out/a/ (2).eml"},
     };
     for (const auto &s : steps)
-        EXPECT_EQ(assign(names, folder, QString::fromUtf8(s.base), QString::fromUtf8(s.source)),
+        EXPECT_EQ(assign(names, folder, QString::fromUtf8(s.base), s.source),
                   QString::fromUtf8(s.target))
             << s.base << " from " << s.source;
-    EXPECT_EQ(
-        assign(names, QStringLiteral("/out/b/"), QStringLiteral("Same"), QStringLiteral("1:2")),
-        QStringLiteral("/out/b/Same.eml"));
+    EXPECT_EQ(assign(names, QStringLiteral("/out/b/"), QStringLiteral("Same"), 2),
+              QStringLiteral("/out/b/Same.eml"));
 }
 
 TEST(TargetNames, KeepsSuffixedNamesWithinTheFileNameLimit)
@@ -259,9 +259,9 @@ TEST(TargetNames, KeepsSuffixedNamesWithinTheFileNameLimit)
     EmptyFileSystem empty;
     TargetNames names(empty);
     const QString base(300, QChar(0x65e5)); // three bytes each in UTF-8
-    const QString first = assign(names, QStringLiteral("/o/"), base, QStringLiteral("a"));
+    const QString first = assign(names, QStringLiteral("/o/"), base, 1);
     EXPECT_LE(first.mid(3).toUtf8().size(), 255);
-    const QString second = assign(names, QStringLiteral("/o/"), base, QStringLiteral("b"));
+    const QString second = assign(names, QStringLiteral("/o/"), base, 2);
     const QString fileName = second.mid(3);
     EXPECT_TRUE(fileName.endsWith(QStringLiteral(" (2).eml"))) << second.toStdString();
     EXPECT_LE(fileName.toUtf8().size(), 255);
@@ -275,7 +275,7 @@ TEST(TargetNames, StaysLinearWhenThousandsOfSourcesShareOneName)
     TargetNames names(empty);
     QString last;
     for (int i = 0; i < 20000; ++i)
-        last = assign(names, QStringLiteral("/o/"), QString(), QString::number(i));
+        last = assign(names, QStringLiteral("/o/"), QString(), ino_t(i + 1));
     EXPECT_EQ(last, QStringLiteral("/o/ (20000).eml"));
     EXPECT_EQ(names.size(), 20000);
 }

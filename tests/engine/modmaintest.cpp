@@ -196,10 +196,9 @@ TEST(EnsureFolderExists, MakesTheWholePathAFolderAsMkdirPDoes)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.folder);
-        QString reason;
-        EXPECT_TRUE(
-            modMain::EnsureFolderExists(root.filePath(QString::fromUtf8(row.folder)), &reason))
-            << reason.toStdString();
+        const Outcome<void> made =
+            modMain::EnsureFolderExists(root.filePath(QString::fromUtf8(row.folder)));
+        EXPECT_TRUE(made) << made.reason().toStdString();
         EXPECT_TRUE(QFileInfo(root.filePath(QString::fromUtf8(row.made))).isDir());
     }
     EXPECT_EQ(listing(root.path()),
@@ -219,8 +218,9 @@ TEST(EnsureFolderExists, FailsWithAReasonWhenAFileStandsInTheWay)
     for (const char *folder : {"out/file.eml", "out/file.eml/", "out/file.eml/sub/deeper"}) {
         SCOPED_TRACE(folder);
         const QString path = root.filePath(QString::fromUtf8(folder));
-        QString reason;
-        EXPECT_FALSE(modMain::EnsureFolderExists(path, &reason));
+        const Outcome<void> made = modMain::EnsureFolderExists(path);
+        const QString &reason = made.reason();
+        EXPECT_FALSE(made);
         // Regression: the folder was named twice ("cannot create the folder X:
         // Cannot create the folder X: File exists").
         EXPECT_TRUE(reason == QStringLiteral("cannot create the folder ") + path +
@@ -238,10 +238,10 @@ TEST(EnsureFolderExists, RefusesAPathHoldingNul)
     // would have made "out" and been reported as done.
     const QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    QString reason;
-    EXPECT_FALSE(modMain::EnsureFolderExists(
-        root.path() + QStringLiteral("/out") + QChar(0) + QStringLiteral("x"), &reason));
-    EXPECT_FALSE(reason.isEmpty());
+    const Outcome<void> made = modMain::EnsureFolderExists(root.path() + QStringLiteral("/out") +
+                                                           QChar(0) + QStringLiteral("x"));
+    EXPECT_FALSE(made);
+    EXPECT_FALSE(made.reason().isEmpty());
     EXPECT_TRUE(listing(root.path()).isEmpty());
 }
 
@@ -252,9 +252,9 @@ TEST(EnsureFolderExists, FailsWithAReasonBelowAWriteProtectedFolder)
     const WriteProtectedFolder protection(root.path());
     if (!protection.active())
         GTEST_SKIP() << "cannot write-protect a folder here (immutable attribute refused)";
-    QString reason;
-    EXPECT_FALSE(modMain::EnsureFolderExists(root.filePath(QStringLiteral("A/B")), &reason));
-    EXPECT_FALSE(reason.isEmpty());
+    const Outcome<void> made = modMain::EnsureFolderExists(root.filePath(QStringLiteral("A/B")));
+    EXPECT_FALSE(made);
+    EXPECT_FALSE(made.reason().isEmpty());
     EXPECT_TRUE(listing(root.path()).isEmpty());
 }
 
@@ -276,9 +276,13 @@ protected:
     bool copy(const QString &source, const QString &target, bool failIfExists,
               QString *reason = nullptr) const
     {
-        if (GetParam() == filecopy::Staging::Unnamed)
-            return modMain::CopyFileTo(source, target, failIfExists, reason);
-        return filecopy::copyFile(source, target, failIfExists, GetParam(), reason);
+        const Outcome<void> copied =
+            GetParam() == filecopy::Staging::Unnamed
+                ? modMain::CopyFileTo(source, target, failIfExists)
+                : filecopy::copyFile(source, target, failIfExists, GetParam());
+        if (reason)
+            *reason = copied.reason();
+        return copied.ok();
     }
 
     // A source file with known content, mode and modification time.
@@ -359,9 +363,10 @@ TEST_P(CopyFileTo, CopiesTheWholeFileWhateverWasReadThroughItsDescriptor)
     ASSERT_EQ(::lseek(file.descriptor(), 1000, SEEK_SET), 1000);
     StagedCopy staged(FileSystemCalls::system(), encoded(out(QStringLiteral("a.eml"))),
                       MessageBytes::wholeFile(file), GetParam());
-    ASSERT_EQ(staged.publish(encoded(out(QStringLiteral("a.eml")))),
-              StagedCopy::Publication::Published)
-        << staged.failure(file.path(), out(QStringLiteral("a.eml"))).toStdString();
+    const Outcome<StagedCopy::Publication> published =
+        staged.publish(encoded(out(QStringLiteral("a.eml"))));
+    ASSERT_TRUE(published) << published.reason().toStdString();
+    ASSERT_EQ(published.value(), StagedCopy::Publication::Published);
     EXPECT_EQ(testsupport::readAll(out(QStringLiteral("a.eml"))), content);
 }
 

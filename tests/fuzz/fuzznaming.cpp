@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const FuzzedHeaders headers(subject, sender, date);
     // " (4294967295)" is the longest suffix a run could ever hand out.
     const QString suffix = QStringLiteral(" (%1)").arg(suffixNumber);
-    for (const NamingScheme scheme : kAllNamingSchemes) {
-        const Outcome<QString> raw = naming::ComposeName(headers, scheme);
+    for (const NamingSchemeEntry &entry : kNamingSchemes) {
+        const Outcome<QString> raw = naming::ComposeName(headers, entry.scheme);
         check(raw.ok());
         for (int options = 0; options < 4; ++options) {
             const QString base =

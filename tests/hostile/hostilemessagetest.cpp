@@ -55,15 +55,15 @@ qint64 bytesReadSoFar()
 // Every name any scheme makes of the message keeps to what a file name must be.
 void expectSafeNames(const MailMessage &message)
 {
-    for (const NamingScheme scheme : kAllNamingSchemes) {
-        const Outcome<QString> raw = naming::ComposeName(message, scheme);
+    for (const NamingSchemeEntry &entry : kNamingSchemes) {
+        const Outcome<QString> raw = naming::ComposeName(message, entry.scheme);
         ASSERT_TRUE(raw.ok()) << raw.reason().toStdString();
         const QString name = naming::FitFileName(naming::CleanName(raw.value(), true, true));
         EXPECT_LE(name.toUtf8().size(), naming::kMaxFileNameBytes);
         EXPECT_TRUE(name.isValidUtf16());
         for (const QChar c : name)
             EXPECT_FALSE(c.unicode() < 32 || QStringView(u":?\\/*\"<>|").contains(c))
-                << "scheme " << int(scheme) << " left U+" << std::hex << int(c.unicode());
+                << "scheme " << int(entry.scheme) << " left U+" << std::hex << int(c.unicode());
     }
 }
 

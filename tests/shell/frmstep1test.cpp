@@ -417,8 +417,8 @@ TEST(frmStep1, StartsInItsInitialState)
     EXPECT_EQ(w.form.ProgressBar1()->Min(), 0.0f);
     EXPECT_EQ(w.form.ProgressBar1()->Max(), 100.0f);
     EXPECT_EQ(w.form.selectedScheme(), NamingScheme::OptS);
-    for (const NamingScheme scheme : kAllNamingSchemes)
-        EXPECT_EQ(w.form.option(scheme)->isChecked(), scheme == NamingScheme::OptS);
+    for (const NamingSchemeEntry &entry : kNamingSchemes)
+        EXPECT_EQ(w.form.option(entry.scheme)->isChecked(), entry.scheme == NamingScheme::OptS);
     EXPECT_FALSE(w.form.removeRe());
     EXPECT_FALSE(w.form.removeFw());
     EXPECT_FALSE(w.form.CmdProcess()->isEnabled());
@@ -430,12 +430,12 @@ TEST(frmStep1, StartsInItsInitialState)
 TEST(frmStep1, SelectingAnOptionClearsTheOtherFive)
 {
     Window w;
-    for (const NamingScheme chosen : kAllNamingSchemes) {
-        QTest::mouseClick(w.form.option(chosen), Qt::LeftButton, {}, QPoint(6, 12));
-        EXPECT_EQ(w.form.selectedScheme(), chosen);
+    for (const NamingSchemeEntry &chosen : kNamingSchemes) {
+        QTest::mouseClick(w.form.option(chosen.scheme), Qt::LeftButton, {}, QPoint(6, 12));
+        EXPECT_EQ(w.form.selectedScheme(), chosen.scheme);
         int selected = 0;
-        for (const NamingScheme scheme : kAllNamingSchemes)
-            selected += w.form.option(scheme)->isChecked() ? 1 : 0;
+        for (const NamingSchemeEntry &entry : kNamingSchemes)
+            selected += w.form.option(entry.scheme)->isChecked() ? 1 : 0;
         EXPECT_EQ(selected, 1);
     }
 }
