@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "clioptions.h"
 
+#include "letterfold_version.h"
 #include "rawnames.h"
 
 #include <QCommandLineOption>
@@ -59,7 +60,7 @@ std::optional<NamingScheme> CliOptions::schemeFromName(const QString &name)
 
 QString CliOptions::versionText()
 {
-    return QStringLiteral("letterfold-cli 2.00");
+    return QStringLiteral("letterfold-cli ") + QString::fromLatin1(letterfold::kShownVersion);
 }
 
 QString CliOptions::helpText()

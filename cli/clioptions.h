@@ -46,7 +46,7 @@ public:
 
     // The help text in the usual GNU form, ending in a newline.
     [[nodiscard]] static QString helpText();
-    // "letterfold-cli 2.00".
+    // "letterfold-cli" and the version as the program shows it ("letterfold-cli 2.00").
     [[nodiscard]] static QString versionText();
     // The scheme's name on the command line ("subject", "subject-from", ...).
     [[nodiscard]] static QString schemeName(NamingScheme scheme);

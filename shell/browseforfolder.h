@@ -5,6 +5,9 @@
 
 class QWidget;
 
+// The registry namespace's folder browser. It needs widgets, so it lives here;
+// the path helpers of the same namespace, which every layer uses, are in
+// engine/registry.h.
 namespace registry {
 
 // Asks the user for a folder in a modal folder dialog owned by owner (may be

@@ -4,6 +4,7 @@
 #include "addfiles.h"
 #include "addfolder.h"
 #include "appearance.h"
+#include "applicationtitle.h"
 #include "commandbutton.h"
 #include "conversionrun.h"
 #include "droppedpaths.h"

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "identity.h"
 
+#include "letterfold_version.h"
+
 #include <QGuiApplication>
 
 namespace shell {
 
 void setApplicationIdentity()
 {
-    QGuiApplication::setApplicationName(QStringLiteral("Letterfold"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(LETTERFOLD_VERSION));
+    QGuiApplication::setApplicationName(QString::fromLatin1(letterfold::kName));
+    QGuiApplication::setApplicationVersion(QString::fromLatin1(letterfold::kVersion));
     QGuiApplication::setOrganizationName(QStringLiteral("Brantwell Inc."));
     QGuiApplication::setDesktopFileName(QStringLiteral("letterfold"));
 }

@@ -8,6 +8,9 @@
 class QObject;
 class QProcess;
 
+// The registry namespace's "open" action. It needs a desktop, so it lives here;
+// the path helpers of the same namespace, which every layer uses, are in
+// engine/registry.h.
 namespace registry {
 
 // Hands target, a local path or a web address, to the desktop's "open" action

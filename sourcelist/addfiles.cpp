@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "addfiles.h"
 
+#include "applicationtitle.h"
 #include "commanderror.h"
 
 #include <exception>

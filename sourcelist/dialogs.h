@@ -67,13 +67,3 @@ public:
     // Sets the pointer shown over the whole application.
     virtual void setMousePointer(Pointer pointer) = 0;
 };
-
-namespace sourcelist {
-
-// The caption of the window and of its message boxes.
-[[nodiscard]] inline QString applicationTitle()
-{
-    return QStringLiteral("Brantwell Letterfold");
-}
-
-} // namespace sourcelist

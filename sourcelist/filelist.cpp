@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "filelist.h"
 
+#include "applicationtitle.h"
+
 #include <utility>
 
 FileList::FileList(GridControl &grid, LabelControl &countLabel, YieldFunction yield)

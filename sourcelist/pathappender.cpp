@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pathappender.h"
 
+#include "applicationtitle.h"
 #include "commanderror.h"
 #include "messagefiles.h"
 #include "messagescan.h"
