@@ -101,7 +101,6 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
     m_fileList = std::make_unique<FileList>(*m_grdFiles1, *m_lblCount1);
     m_fileList->load();
 
-    m_addFolderHandler = [this] { sourcelist::addFolder(*m_fileList, *m_dialogs, *m_CmdProcess); };
     new FileDropTarget(
         m_grdFiles1->viewport(),
         [this](const QList<QUrl> &urls) {
@@ -130,8 +129,7 @@ frmStep1::frmStep1(Dialogs *dialogs, QWidget *parent)
     connect(m_cmdEnd, &QPushButton::clicked, this, &frmStep1::exitClicked);
     connect(m_CmdHelp, &QPushButton::clicked, this, &frmStep1::helpClicked);
     connect(m_CmdProcess, &QPushButton::clicked, this, [this] { startCommand(m_processHandler); });
-    connect(m_CmdAddFolder, &QPushButton::clicked, this,
-            [this] { startCommand(m_addFolderHandler); });
+    connect(m_CmdAddFolder, &QPushButton::clicked, this, &frmStep1::addFolderClicked);
 
     centreOnScreen();
 }
@@ -398,6 +396,11 @@ void frmStep1::startCommand(Handler command)
 void frmStep1::addFilesClicked()
 {
     startCommand([this] { sourcelist::addFiles(*m_fileList, *m_dialogs, *m_CmdProcess); });
+}
+
+void frmStep1::addFolderClicked()
+{
+    startCommand([this] { sourcelist::addFolder(*m_fileList, *m_dialogs, *m_CmdProcess); });
 }
 
 void frmStep1::clearClicked()

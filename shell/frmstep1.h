@@ -77,8 +77,6 @@ public:
     // The window's conversion run, over a WindowHost of this window. Clicking
     // CmdProcess while it yields does nothing.
     [[nodiscard]] ConversionRun &conversionRun() const { return *m_conversionRun; }
-    // Runs when CmdAddFolder is clicked instead of the Add folder command.
-    void setAddFolderHandler(Handler handler) { m_addFolderHandler = std::move(handler); }
     // True while one of the list commands or Process is under way.
     [[nodiscard]] bool isCommandUnderWay() const { return m_commandUnderWay; }
 
@@ -121,6 +119,7 @@ private:
     void startCommand(Handler command);
 
     void addFilesClicked();
+    void addFolderClicked();
     void clearClicked();
     void exitClicked();
     void helpClicked();
@@ -154,7 +153,6 @@ private:
     std::unique_ptr<WindowHost> m_windowHost;
     std::unique_ptr<ConversionRun> m_conversionRun;
     Handler m_processHandler;
-    Handler m_addFolderHandler;
     Handler m_endProgram;
     bool m_commandUnderWay = false;
 };

@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "clioptions.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 #include <QFile>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -13,12 +13,6 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 using testsupport::readAll;

@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "terminalhost.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

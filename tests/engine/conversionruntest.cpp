@@ -2,6 +2,7 @@
 // The conversion run over real files in a temporary tree, driven by a scripted host.
 #include "conversionrun.h"
 
+#include "asnobody.h"
 #include "messagebytes.h"
 #include "registry.h"
 #include "targetnames.h"
@@ -17,15 +18,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <unistd.h>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
@@ -140,6 +136,17 @@ protected:
     QString expectedTarget(const QString &sourcePath, const QString &fileName) const
     {
         return m_destination + QFileInfo(sourcePath).absolutePath() + QLatin1Char('/') + fileName;
+    }
+
+    // Lets a test that runs AsNobody reach the sources and write into
+    // targetFolder (made here), which the run would otherwise make as root's.
+    void openToNobody(const QString &targetFolder)
+    {
+        ASSERT_TRUE(QDir().mkpath(targetFolder));
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+        ASSERT_TRUE(QFile::setPermissions(m_root, open));
+        ASSERT_TRUE(QFile::setPermissions(targetFolder, open | QFileDevice::WriteOther));
     }
 
     ConversionRun::End run(ConversionRun::Mode mode = ConversionRun::Mode::Copy)
@@ -267,17 +274,59 @@ TEST(TargetNames, KeepsSuffixedNamesWithinTheFileNameLimit)
     EXPECT_LE(fileName.toUtf8().size(), 255);
 }
 
-TEST(TargetNames, StaysLinearWhenThousandsOfSourcesShareOneName)
+// A file system in which the first candidates of every name ("Same.eml",
+// "Same (2).eml", ... up to "Same (taken).eml") are folders and every other
+// name is free. It counts the looks.
+class CrowdedFileSystem : public FileSystemCalls
 {
-    // Regression guard: trying " (2)", " (3)", ... from the start for every source
-    // made 20,000 messages without a subject cost 200 million look-ups.
-    EmptyFileSystem empty;
-    TargetNames names(empty);
-    QString last;
-    for (int i = 0; i < 20000; ++i)
-        last = assign(names, QStringLiteral("/o/"), QString(), ino_t(i + 1));
-    EXPECT_EQ(last, QStringLiteral("/o/ (20000).eml"));
-    EXPECT_EQ(names.size(), 20000);
+public:
+    explicit CrowdedFileSystem(int taken) : m_taken(taken) {}
+
+    int lookAt(const char *path, struct stat *status) override
+    {
+        ++looks;
+        static const QRegularExpression suffix(QStringLiteral(" \\((\\d+)\\)\\.eml$"));
+        const QRegularExpressionMatch match = suffix.match(QString::fromUtf8(path));
+        const int number = match.hasMatch() ? match.captured(1).toInt() : 1;
+        if (number > m_taken) {
+            errno = ENOENT;
+            return -1;
+        }
+        *status = {};
+        status->st_mode = S_IFDIR | 0755;
+        return 0;
+    }
+
+    int looks = 0;
+
+private:
+    int m_taken;
+};
+
+// Regression guard: trying " (2)", " (3)", ... from the start for every source
+// made 20,000 messages of one subject cost 200 million look-ups. Each name is
+// looked at about once, however many sources share it.
+TEST(TargetNames, LooksAtEachCandidateAboutOnceWhenThousandsOfSourcesShareOneName)
+{
+    const struct
+    {
+        int sources;
+        int taken; // candidates the destination already holds as something else
+    } cases[] = {{2000, 1000}, {5000, 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.sources) + " sources, " + std::to_string(c.taken) +
+                     " names taken");
+        CrowdedFileSystem crowded(c.taken);
+        TargetNames names(crowded);
+        QString last;
+        for (int i = 0; i < c.sources; ++i)
+            last = assign(names, QStringLiteral("/o/"), QStringLiteral("Same"), ino_t(i + 1));
+        EXPECT_EQ(last, QStringLiteral("/o/Same (%1).eml").arg(c.taken + c.sources));
+        EXPECT_EQ(names.size(), c.sources);
+        // One look per taken name and one per source; a search from the start
+        // makes sources * taken.
+        EXPECT_LE(crowded.looks, c.taken + c.sources);
+    }
 }
 
 TEST(RunSummary, SaysHonestlyHowManyMessagesWereConverted)
@@ -672,14 +721,18 @@ TEST_F(ConversionRunTest, SkipsRowsThatCannotBeConvertedAndGoesOn)
 
 TEST_F(ConversionRunTest, SkipsAMessageThatCannotBeRead)
 {
-    if (testsupport::permissionsAreIgnored())
-        GTEST_SKIP() << "running as root: an unreadable file can still be read";
     const QString locked =
         source(QStringLiteral("l/locked.eml"), message(QStringLiteral("Locked")));
     const QString good = source(QStringLiteral("l/good.eml"), message(QStringLiteral("Good")));
     ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    openToNobody(expectedTarget(good, QString()));
     m_host.rows = {locked, good};
-    run();
+    {
+        const AsNobody nobody;
+        if (!nobody.failure().isEmpty())
+            GTEST_SKIP() << nobody.failure().toStdString();
+        run();
+    }
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     ASSERT_EQ(m_host.reports.size(), 2);
     EXPECT_EQ(m_host.reports[0].status, MessageStatus::Failed);
@@ -722,14 +775,18 @@ TEST_F(ConversionRunTest, PassesOverAFolderThatHasTheTargetName)
 
 TEST_F(ConversionRunTest, ReportsACopyIntoAReadOnlyFolder)
 {
-    if (testsupport::permissionsAreIgnored())
-        GTEST_SKIP() << "running as root: a read-only folder can still be written";
     const QString a = source(QStringLiteral("r/a.eml"), message(QStringLiteral("A")));
     const QString folder = expectedTarget(a, QString());
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    openToNobody(folder);
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                  QFileDevice::ReadOther | QFileDevice::ExeOther));
     m_host.rows = {a};
-    run();
+    {
+        const AsNobody nobody;
+        if (!nobody.failure().isEmpty())
+            GTEST_SKIP() << nobody.failure().toStdString();
+        run();
+    }
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(m_host.reports.size(), 1);

@@ -2,17 +2,12 @@
 #pragma once
 
 #include "isolation.h"
+#include "testsupport.h"
 
 #include <ostream>
 #include <QByteArray>
 #include <QMap>
 #include <QString>
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Messages to put in a test tree, and the checks every fault test makes.
 namespace faultchecks {

@@ -21,12 +21,6 @@
 #include <QTimeZone>
 #include <unistd.h>
 
-// Readable failure messages for texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.left(200).toStdString() << (text.size() > 200 ? "...\"" : "\"");
-}
-
 namespace {
 
 using Framing = MailMessage::Framing;

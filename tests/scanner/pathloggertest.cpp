@@ -2,90 +2,21 @@
 #include "pathlogger.h"
 
 #include "asnobody.h"
+#include "temptree.h"
 #include "testsupport.h"
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <QFile>
-#include <QTemporaryDir>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
-// Readable failure messages for texts.
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
-// A throwaway folder tree. Names are raw bytes, so trees can hold names that
-// are not valid UTF-8; for the same reason the tree is removed byte-wise
-// rather than through Qt, which could not name such files.
-class Tree
-{
-public:
-    Tree()
-    {
-        m_dir.setAutoRemove(false);
-        m_root = QFile::encodeName(m_dir.path());
-        // Open to others, for the tests that scan AsNobody.
-        ::chmod(m_root.constData(), 0755);
-    }
-    ~Tree()
-    {
-        for (const QByteArray &folder : m_lockedFolders)
-            ::chmod(folder.constData(), 0755);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root.toStdString(), ignored);
-    }
-    Tree(const Tree &) = delete;
-    Tree &operator=(const Tree &) = delete;
-
-    // The root as the scanner is given it: no trailing "/".
-    QString root() const { return m_dir.path(); }
-    QByteArray rawPath(const QByteArray &relative) const { return m_root + '/' + relative; }
-
-    void folder(const QByteArray &relative)
-    {
-        ASSERT_EQ(::mkdir(rawPath(relative).constData(), 0755), 0) << std::strerror(errno);
-    }
-    void file(const QByteArray &relative)
-    {
-        const int fd = ::open(rawPath(relative).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        ASSERT_GE(fd, 0) << relative.constData() << ": " << std::strerror(errno);
-        ASSERT_EQ(::write(fd, "x", 1), 1);
-        ::close(fd);
-    }
-    void link(const QByteArray &relative, const QByteArray &target)
-    {
-        ASSERT_EQ(::symlink(target.constData(), rawPath(relative).constData()), 0)
-            << std::strerror(errno);
-    }
-    void fifo(const QByteArray &relative)
-    {
-        ASSERT_EQ(::mkfifo(rawPath(relative).constData(), 0644), 0) << std::strerror(errno);
-    }
-    void lock(const QByteArray &relative)
-    {
-        m_lockedFolders.append(rawPath(relative));
-        ASSERT_EQ(::chmod(rawPath(relative).constData(), 0), 0) << std::strerror(errno);
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_root;
-    QByteArrayList m_lockedFolders;
-};
-
 // Root files r1, r2; folders A (a1, and B holding b1) and C (c1, c2, c3).
-void buildACB(Tree &tree)
+void buildACB(TempTree &tree)
 {
     tree.file("r2");
     tree.file("r1");
@@ -118,7 +49,7 @@ QStringList keysOf(const NumberList &list)
 }
 
 // Paths relative to the tree's root, as recorded.
-QStringList relative(const QStringList &paths, const Tree &tree)
+QStringList relative(const QStringList &paths, const TempTree &tree)
 {
     QStringList result;
     for (const QString &path : paths) {
@@ -161,7 +92,7 @@ ScanError::Kind kindThrownBy(const std::function<void()> &action)
 
 TEST(PathLogger, WalksFoldersLevelByLevelAndRecordsFilesFolderByFolder)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     pathLogger logger = scanned(tree.root(), true);
 
@@ -179,7 +110,7 @@ TEST(PathLogger, WalksFoldersLevelByLevelAndRecordsFilesFolderByFolder)
 
 TEST(PathLogger, FillsEveryListWithMatchingKeysWhenAskedForMoreThanFullNames)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     pathLogger logger = scanned(tree.root(), false);
 
@@ -198,7 +129,7 @@ TEST(PathLogger, FillsEveryListWithMatchingKeysWhenAskedForMoreThanFullNames)
 
 TEST(PathLogger, LeavesFileNamesAndPointersEmptyWhenOnlyFullNamesAreAsked)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     pathLogger logger = scanned(tree.root(), true);
 
@@ -209,7 +140,7 @@ TEST(PathLogger, LeavesFileNamesAndPointersEmptyWhenOnlyFullNamesAreAsked)
 
 TEST(PathLogger, RecordsAnEmptyRootAsItsOnlyFolder)
 {
-    Tree tree;
+    TempTree tree;
     pathLogger logger = scanned(tree.root(), false);
 
     EXPECT_EQ(logger.pathNames()->values(), QStringList({tree.root() + '/'}));
@@ -222,7 +153,7 @@ TEST(PathLogger, RecordsAnEmptyRootAsItsOnlyFolder)
 
 TEST(PathLogger, CarriesTheRootAsWrittenWithOneSeparatorAdded)
 {
-    Tree tree;
+    TempTree tree;
     tree.folder("sub");
     tree.file("sub/m.eml");
     const struct
@@ -271,7 +202,7 @@ TEST(PathLogger, ScansTheFileSystemRootWithItsSingleSeparator)
 
 TEST(PathLogger, RecordsNothingForARootThatIsNoFolder)
 {
-    Tree tree;
+    TempTree tree;
     tree.file("plain.eml");
     tree.link("dangling", "nowhere");
     const QString rows[] = {"", tree.root() + "/missing", tree.root() + "/missing/",
@@ -297,7 +228,7 @@ TEST(PathLogger, RecordsNothingForARootThatIsNoFolder)
 
 TEST(PathLogger, FollowsALinkGivenAsTheRoot)
 {
-    Tree tree;
+    TempTree tree;
     tree.folder("real");
     tree.file("real/m.eml");
     tree.link("alias", "real");
@@ -309,7 +240,7 @@ TEST(PathLogger, CountIsOneMoreThanTheFilesRecorded)
 {
     for (const int files : {0, 1, 5, 250}) {
         SCOPED_TRACE(files);
-        Tree tree;
+        TempTree tree;
         tree.folder("deep");
         for (int number = 0; number < files; ++number)
             tree.file((number % 2 ? "deep/f" : "f") + QByteArray::number(number));
@@ -321,7 +252,7 @@ TEST(PathLogger, CountIsOneMoreThanTheFilesRecorded)
 
 TEST(PathLogger, ListsNamesInTheByteOrderOfTheirNames)
 {
-    Tree tree;
+    TempTree tree;
     for (const char *name : {"b", "\xc3\xa9", "B", "a", "_", "10", "9", "a b", "ab"})
         tree.file(name);
     for (const char *name : {"z", "Z", "\xc3\x84", "0"})
@@ -336,7 +267,7 @@ TEST(PathLogger, ListsNamesInTheByteOrderOfTheirNames)
 
 TEST(PathLogger, RecordsNonAsciiNamesAsPathsThatReachTheFiles)
 {
-    Tree tree;
+    TempTree tree;
     tree.folder("Ordner \xc3\xa4");
     tree.file("Ordner \xc3\xa4/\xc3\x9c"
               "berweisung.eml");
@@ -360,7 +291,7 @@ TEST(PathLogger, RecordsNonAsciiNamesAsPathsThatReachTheFiles)
 TEST(PathLogger, SetsAsideNamesThatAreNotUtf8InsteadOfRecordingAnotherPath)
 {
     // Regression: a Latin-1 name decoded to U+FFFD named a file that does not exist.
-    Tree tree;
+    TempTree tree;
     tree.file("caf\xe9.eml");
     tree.file("good.eml");
     tree.folder("bad\xff");
@@ -387,7 +318,7 @@ TEST(PathLogger, SetsAsideNamesThatAreNotUtf8InsteadOfRecordingAnotherPath)
 
 TEST(PathLogger, ListsLinksToFilesButNeitherFollowsNorListsLinksToFolders)
 {
-    Tree tree;
+    TempTree tree;
     tree.file("real.eml");
     tree.folder("A");
     tree.file("A/a.eml");
@@ -409,7 +340,7 @@ TEST(PathLogger, ListsLinksToFilesButNeitherFollowsNorListsLinksToFolders)
 
 TEST(PathLogger, LeavesOutFifosAndSocketsWithoutOpeningThem)
 {
-    Tree tree;
+    TempTree tree;
     tree.fifo("pipe.eml");
     tree.file("m.eml");
     tree.folder("A");
@@ -443,7 +374,7 @@ TEST(PathLogger, GivesTheEventLoopItsTurnsAtTheSamePointsOfEveryWalk)
     // clang-format on
     for (const auto &row : rows) {
         SCOPED_TRACE(row.fullFileNamesOnly);
-        Tree tree;
+        TempTree tree;
         tree.file("r1");
         tree.folder("A");
         tree.file("A/a1");
@@ -470,7 +401,7 @@ TEST(PathLogger, GivesTheEventLoopItsTurnsAtTheSamePointsOfEveryWalk)
 TEST(PathLogger, CountsTurnsForALargerTree)
 {
     for (const bool fullOnly : {true, false}) {
-        Tree tree;
+        TempTree tree;
         buildACB(tree);
         int turns = 0;
         pathLogger logger([&] { ++turns; });
@@ -486,7 +417,7 @@ TEST(PathLogger, CountsTurnsForALargerTree)
 
 TEST(PathLogger, RefusesToScanUnlessPrepared)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     const struct
     {
@@ -525,7 +456,7 @@ TEST(PathLogger, RefusesToScanUnlessPrepared)
 
 TEST(PathLogger, FailsASecondScanWithoutPreparationOnTheTakenRootKey)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     pathLogger logger = scanned(tree.root(), false);
     const QStringList folders = logger.pathNames()->values();
@@ -546,7 +477,7 @@ TEST(PathLogger, FailsASecondScanWithoutPreparationOnTheTakenRootKey)
 
 TEST(PathLogger, HandsOutListsThatOutliveTerminateAndTheScanner)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     std::shared_ptr<const TextList> kept;
     std::shared_ptr<const TextList> keptFolders;
@@ -573,7 +504,7 @@ TEST(PathLogger, HandsOutListsThatOutliveTerminateAndTheScanner)
 
 TEST(PathLogger, StartsEmptyListsOnPreparationWhileEarlierListsKeepTheirEntries)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     pathLogger logger = scanned(tree.root(), false);
     const auto names = logger.fileNames();
@@ -638,7 +569,7 @@ TEST_P(PathLoggerUnreadable, SkipsTheFolderAndWalksTheRestOfTheTree)
 {
     const UnreadableCase &c = GetParam();
     // Root: r1; A: a1, A/A2: a2; M: m1, M/M2: m2; Z: z1, Z/Z2: z2.
-    Tree tree;
+    TempTree tree;
     tree.file("r1");
     for (const char *branch : {"A", "M", "Z"}) {
         const QByteArray folder(branch);
@@ -717,7 +648,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PathLogger, LetsAnErrorOfTheYieldFunctionThroughAndKeepsWhatItRecorded)
 {
-    Tree tree;
+    TempTree tree;
     buildACB(tree);
     struct Interrupted
     {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "testsupport.h"
+
 #include <ostream>
 #include <QString>
 #include <QStringList>
@@ -24,10 +26,4 @@ inline void traceCall(CallTrace *trace, const QString &entry)
 {
     if (trace)
         trace->add(entry);
-}
-
-// Shows texts readably in test failures.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
 }

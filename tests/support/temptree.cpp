@@ -93,6 +93,18 @@ void TempTree::files(const QByteArrayList &relatives)
         file(relative);
 }
 
+void TempTree::link(const QByteArray &relative, const QByteArray &target)
+{
+    ASSERT_EQ(::symlink(target.constData(), rawPath(relative).constData()), 0)
+        << relative.constData() << ": " << std::strerror(errno);
+}
+
+void TempTree::fifo(const QByteArray &relative)
+{
+    ASSERT_EQ(::mkfifo(rawPath(relative).constData(), 0644), 0)
+        << relative.constData() << ": " << std::strerror(errno);
+}
+
 void TempTree::lock(const QByteArray &relative)
 {
     // The root by its own path: "root/." could not be reached to unlock it.

@@ -31,6 +31,10 @@ public:
     void file(const QByteArray &relative, const QByteArray &content = "x");
     // Makes several files.
     void files(const QByteArrayList &relatives);
+    // Makes a symbolic link at relative that points to target (taken as it is).
+    void link(const QByteArray &relative, const QByteArray &target);
+    // Makes a fifo.
+    void fifo(const QByteArray &relative);
     // Takes every permission away from a folder, the root for "" (given back
     // before removal).
     void lock(const QByteArray &relative);

@@ -9,6 +9,12 @@
 #include <QProcess>
 #include <unistd.h>
 
+void PrintTo(const QString &text, std::ostream *os)
+{
+    constexpr qsizetype kShown = 1000;
+    *os << '"' << text.left(kShown).toStdString() << (text.size() > kShown ? "...\"" : "\"");
+}
+
 namespace testsupport {
 
 QString dataPath(const QString &relative)

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <ostream>
 #include <QByteArray>
 #include <QMap>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+
+// Texts in failure messages: quoted, and cut after 1,000 characters, so that a
+// test over megabytes of header does not flood its log. gtest finds it by
+// argument-dependent lookup, so it lives beside QString in the global namespace.
+void PrintTo(const QString &text, std::ostream *os);
 
 namespace testsupport {
 
