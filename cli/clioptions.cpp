@@ -3,6 +3,7 @@
 
 #include "letterfold_version.h"
 #include "rawnames.h"
+#include "registry.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -29,9 +30,7 @@ QString absolute(const QString &workingDirectory, const QString &path)
 {
     if (!isRelative(path))
         return path;
-    if (workingDirectory.endsWith(QLatin1Char('/')))
-        return workingDirectory + path;
-    return workingDirectory + QLatin1Char('/') + path;
+    return registry::withTrailingSlash(workingDirectory) + path;
 }
 
 } // namespace

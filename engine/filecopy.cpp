@@ -35,7 +35,7 @@ Outcome<void> judgeTarget(const SourceFile &source, const QString &target,
     // Following links here catches every spelling of the source: a link to it,
     // "a/../a", a linked folder, a second hard link.
     struct stat existing = {};
-    if (::stat(encoded.constData(), &existing) == 0) {
+    if (calls.followTo(encoded.constData(), &existing) == 0) {
         if (FileIdentity::of(existing) == FileIdentity::of(source.status()))
             return fail(QStringLiteral("cannot copy %1 to %2: they are the same file")
                             .arg(source.path(), target));

@@ -21,6 +21,11 @@ int FileSystemCalls::lookAt(const char *path, struct stat *status)
     return ::lstat(path, status);
 }
 
+int FileSystemCalls::followTo(const char *path, struct stat *status)
+{
+    return ::stat(path, status);
+}
+
 int FileSystemCalls::linkAt(int oldDirectory, const char *oldPath, const char *newPath, int flags)
 {
     return ::linkat(oldDirectory, oldPath, AT_FDCWD, newPath, flags);

@@ -25,6 +25,8 @@ public:
     virtual int open(const char *path, int flags, mode_t mode = 0);
     // lstat(2): what has the name, a link looked at and not followed.
     virtual int lookAt(const char *path, struct stat *status);
+    // stat(2): what the name leads to, links followed.
+    virtual int followTo(const char *path, struct stat *status);
     // linkat(2) from oldDirectory/oldPath to newPath (relative to the working folder).
     virtual int linkAt(int oldDirectory, const char *oldPath, const char *newPath, int flags);
     // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST when newPath exists.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pathstatus.h"
 
+#include "filesystemcalls.h"
+
 #include <cerrno>
 #include <QFile>
 
@@ -11,7 +13,7 @@ Outcome<struct stat> ofRaw(const QByteArray &path)
     if (path.contains('\0'))
         return Outcome<struct stat>::failure(systemReason(EINVAL));
     struct stat status = {};
-    if (::stat(path.constData(), &status) != 0)
+    if (FileSystemCalls::system().followTo(path.constData(), &status) != 0)
         return Outcome<struct stat>::failure(systemReason(errno));
     return Outcome<struct stat>::success(status);
 }

@@ -17,11 +17,12 @@
 
 namespace {
 
-template <typename List> List &held(std::shared_ptr<List> &list)
+// The list, made empty first when the scanner holds none.
+template <typename List> const std::shared_ptr<List> &held(std::shared_ptr<List> &list)
 {
     if (!list)
         list = std::make_shared<List>();
-    return *list;
+    return list;
 }
 
 QString keyFor(qint32 number)
@@ -157,12 +158,7 @@ void pathLogger::PathLogInit()
 {
     m_prepared = true;
     m_fullFileNamesOnly = true;
-    m_fileNames.reset();
-    m_pathPointers.reset();
-    m_pathNames.reset();
-    m_fullFileNames.reset();
-    m_unreadableNames.clear();
-    m_skippedFolders.clear();
+    forget();
 }
 
 void pathLogger::LogPath(const QString &strPARENT)
@@ -181,14 +177,14 @@ void pathLogger::LogPath(const QString &strPARENT)
     m_count = 1;
     m_yield();
     const QString root = registry::withTrailingSlash(strPARENT);
-    held(m_pathNames).add(QStringLiteral("K0"), root);
+    held(m_pathNames)->add(QStringLiteral("K0"), root);
 
     // The raw bytes of every queued folder, beside its text in pathNames: a
     // folder is opened by the very bytes it was listed under.
     QByteArrayList folderBytes{QFile::encodeName(root)};
 
     do {
-        const QString folder = held(m_pathNames).at(cursor);
+        const QString folder = held(m_pathNames)->at(cursor);
         const QByteArray path = folderBytes.at(cursor - 1);
         const FolderListing listing = listFolder(path, cursor == 1);
         if (listing.error != 0)
@@ -203,7 +199,7 @@ void pathLogger::LogPath(const QString &strPARENT)
                 continue;
             }
             total = counter::next(total, QStringLiteral("folder total"), folder);
-            held(m_pathNames).add(keyFor(total), folder + *name + QLatin1Char('/'));
+            held(m_pathNames)->add(keyFor(total), folder + *name + QLatin1Char('/'));
             folderBytes.append(path + raw + '/');
         }
 
@@ -219,10 +215,10 @@ void pathLogger::LogPath(const QString &strPARENT)
             }
             const QString key = keyFor(m_count);
             if (!fullOnly)
-                held(m_fileNames).add(key, *name);
-            held(m_fullFileNames).add(key, folder + *name);
+                held(m_fileNames)->add(key, *name);
+            held(m_fullFileNames)->add(key, folder + *name);
             if (!fullOnly)
-                held(m_pathPointers).add(key, cursor);
+                held(m_pathPointers)->add(key, cursor);
             m_count = counter::next(m_count, QStringLiteral("file number"), folder);
             m_yield();
         }
@@ -236,6 +232,11 @@ void pathLogger::Terminate()
 {
     m_yield();
     m_prepared = false;
+    forget();
+}
+
+void pathLogger::forget()
+{
     m_fileNames.reset();
     m_pathNames.reset();
     m_pathPointers.reset();
@@ -246,26 +247,22 @@ void pathLogger::Terminate()
 
 std::shared_ptr<const TextList> pathLogger::fileNames() const
 {
-    held(m_fileNames);
-    return m_fileNames;
+    return held(m_fileNames);
 }
 
 std::shared_ptr<const TextList> pathLogger::pathNames() const
 {
-    held(m_pathNames);
-    return m_pathNames;
+    return held(m_pathNames);
 }
 
 std::shared_ptr<const NumberList> pathLogger::pathPointers() const
 {
-    held(m_pathPointers);
-    return m_pathPointers;
+    return held(m_pathPointers);
 }
 
 std::shared_ptr<const TextList> pathLogger::fullFileNames() const
 {
-    held(m_fullFileNames);
-    return m_fullFileNames;
+    return held(m_fullFileNames);
 }
 
 QString pathLogger::SkippedFolder::reason() const

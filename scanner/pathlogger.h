@@ -130,6 +130,9 @@ public:
     [[nodiscard]] const QList<SkippedFolder> &skippedFolders() const { return m_skippedFolders; }
 
 private:
+    // Lets go of the lists, the unreadable names and the skipped folders.
+    void forget();
+
     YieldFunction m_yield;
     bool m_prepared = false;
     qint32 m_count = 0;
