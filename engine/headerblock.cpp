@@ -183,15 +183,14 @@ Outcome<QByteArray> readHead(const SourceFile &file, Framing framing)
     const QString &path = file.path();
     const auto fail = [](const QString &reason) { return Outcome<QByteArray>::failure(reason); };
     const auto cannotRead = [&](int error) {
-        return fail(QStringLiteral("Cannot read \"%1\": %2").arg(path, qt_error_string(error)));
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, systemReason(error)));
     };
     if (file.descriptor() < 0)
-        return fail(
-            QStringLiteral("Cannot open \"%1\": %2").arg(path, qt_error_string(file.error())));
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, systemReason(file.error())));
     if (file.isFolder())
-        return fail(QStringLiteral("\"%1\" is a folder, not a message file").arg(path));
+        return fail(QStringLiteral("%1 is a folder, not a message file").arg(path));
     if (!file.isRegular())
-        return fail(QStringLiteral("\"%1\" is not a regular file").arg(path));
+        return fail(QStringLiteral("%1 is not a regular file").arg(path));
 
     // A file smaller than the first read is read whole at once; asking for
     // more would cost a second call only to learn that it ended. A size of 0

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "manualwindow.h"
 
-#include "dialogs.h"
+#include "applicationtitle.h"
 #include "shellopen.h"
 
 #include <QDialogButtonBox>

@@ -18,10 +18,10 @@ class frmStep1;
 // A run yields several times for every message, and rows may follow each other
 // far faster than the screen refreshes. So a yield gives the window a real turn
 // (its pending events processed) at most once every kTurnIntervalMs and returns at
-// once otherwise (yielding::throttledYield), and the progress bar and line are updated at those
-// turns only: the bar repaints itself the moment its value changes, which must not happen for every
-// row. The grid's current row, whose move costs a selection change and a scroll, follows the run at
-// those turns too.
+// once otherwise (yielding::throttledYield), and the progress bar and line are
+// updated at those turns only: the bar repaints itself the moment its value
+// changes, which must not happen for every row. The grid's current row, whose move
+// costs a selection change and a scroll, follows the run at those turns too.
 class WindowHost final : public ConversionHost
 {
 public:
