@@ -23,10 +23,15 @@ Outcome<struct stat> of(const QString &path)
     return ofRaw(QFile::encodeName(path));
 }
 
+bool isFolderRaw(const QByteArray &path)
+{
+    const Outcome<struct stat> status = ofRaw(path);
+    return status && S_ISDIR(status.value().st_mode);
+}
+
 bool isFolder(const QString &path)
 {
-    const Outcome<struct stat> status = of(path);
-    return status && S_ISDIR(status.value().st_mode);
+    return isFolderRaw(QFile::encodeName(path));
 }
 
 } // namespace pathstatus

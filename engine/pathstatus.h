@@ -25,5 +25,7 @@ namespace pathstatus {
 
 // Whether path names a folder, or a link to one. False when it cannot be looked at.
 [[nodiscard]] bool isFolder(const QString &path);
+// The same for a path as the file system has it.
+[[nodiscard]] bool isFolderRaw(const QByteArray &path);
 
 } // namespace pathstatus

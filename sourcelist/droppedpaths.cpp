@@ -7,7 +7,6 @@
 #include "rawnames.h"
 
 #include <optional>
-#include <sys/stat.h>
 
 namespace sourcelist {
 
@@ -30,12 +29,6 @@ std::optional<QByteArray> localPathBytes(const QUrl &url)
     return raw;
 }
 
-bool isFolder(const QByteArray &raw)
-{
-    const Outcome<struct stat> status = pathstatus::ofRaw(raw);
-    return status && S_ISDIR(status.value().st_mode);
-}
-
 } // namespace
 
 DroppedPaths droppedPaths(const QList<QUrl> &urls)
@@ -48,7 +41,8 @@ DroppedPaths droppedPaths(const QList<QUrl> &urls)
         if (const std::optional<QString> path = rawnames::text(*raw))
             dropped.paths.append(*path);
         else
-            dropped.unreadable.append(isFolder(*raw) && !raw->endsWith('/') ? *raw + '/' : *raw);
+            dropped.unreadable.append(
+                pathstatus::isFolderRaw(*raw) && !raw->endsWith('/') ? *raw + '/' : *raw);
     }
     return dropped;
 }
@@ -63,7 +57,7 @@ bool canAppendDrop(const QList<QUrl> &urls)
         if (const std::optional<QString> path = rawnames::text(*raw)) {
             if (PathAppender::mayAdd(*path))
                 return true;
-        } else if (isFolder(*raw) || messagefiles::mayHoldMessages(*raw)) {
+        } else if (pathstatus::isFolderRaw(*raw) || messagefiles::mayHoldMessages(*raw)) {
             return true;
         }
     }
