@@ -1,16 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "yield.h"
 
+#include <optional>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <utility>
 
 namespace yielding {
 
-YieldFunction throttledYield(YieldFunction beforeTurn)
+qint64 monotonicMs()
 {
-    return [beforeTurn = std::move(beforeTurn), sinceLastTurn = QElapsedTimer()]() mutable {
-        if (sinceLastTurn.isValid() && !sinceLastTurn.hasExpired(kTurnIntervalMs))
+    static const QElapsedTimer start = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return start.elapsed();
+}
+
+YieldFunction throttledYield(YieldFunction beforeTurn, Clock clock)
+{
+    return [beforeTurn = std::move(beforeTurn), clock = std::move(clock),
+            lastTurnEnded = std::optional<qint64>()]() mutable {
+        if (lastTurnEnded && clock() - *lastTurnEnded < kTurnIntervalMs)
             return;
         if (beforeTurn)
             beforeTurn();
@@ -18,7 +30,7 @@ YieldFunction throttledYield(YieldFunction beforeTurn)
             QCoreApplication::processEvents();
         // Counted from the end of the turn, so a slow turn does not make the
         // next one due at once.
-        sinceLastTurn.start();
+        lastTurnEnded = clock();
     };
 }
 

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QThread>
 
 namespace {
 
@@ -30,34 +28,51 @@ struct TurnCounter
 
 } // namespace
 
-TEST(ThrottledYield, GivesATurnAtItsFirstCallAndAgainOnceTheIntervalHasPassed)
+TEST(ThrottledYield, GivesATurnOnlyOnceTheIntervalHasPassedSinceTheLastTurnEnded)
 {
+    // The clock is moved by hand: turn by turn, how long since the last one.
     TurnCounter counter;
     counter.post();
-    YieldFunction yield = yielding::throttledYield();
-
-    yield();
-    EXPECT_EQ(counter.turns, 1);
-
-    QThread::msleep(yielding::kTurnIntervalMs + 5);
-    yield();
-    EXPECT_EQ(counter.turns, 2);
+    qint64 now = 1000;
+    YieldFunction yield = yielding::throttledYield({}, [&now] { return now; });
+    const struct
+    {
+        qint64 advanceMs;
+        int turnsAfter;
+    } steps[] = {
+        {0, 1}, // the first call always gives a turn
+        {0, 1},
+        {yielding::kTurnIntervalMs - 1, 1},
+        {1, 2}, // a whole interval since the last turn ended
+        {yielding::kTurnIntervalMs / 2, 2},
+        {yielding::kTurnIntervalMs / 2, 3},
+        {10 * yielding::kTurnIntervalMs, 4}, // a long pause gives one turn, not ten
+        {0, 4},
+    };
+    for (const auto &step : steps) {
+        now += step.advanceMs;
+        yield();
+        EXPECT_EQ(counter.turns, step.turnsAfter) << "after " << now << " ms";
+    }
 }
 
-TEST(ThrottledYield, NeverGivesTwoTurnsWithinOneInterval)
+TEST(ThrottledYield, CountsTheIntervalFromTheEndOfASlowTurn)
 {
-    // However fast or slow the machine, turns are at least the interval apart,
-    // so a burst of calls lasting t ms gives at most t / interval + 1 turns.
-    TurnCounter counter;
-    counter.post();
-    YieldFunction yield = yielding::throttledYield();
-    QElapsedTimer burst;
-    burst.start();
-    for (int call = 0; call < 200000; ++call)
-        yield();
-    const qint64 elapsed = burst.elapsed();
-    EXPECT_GE(counter.turns, 1);
-    EXPECT_LE(counter.turns, elapsed / yielding::kTurnIntervalMs + 1);
+    // A turn that takes longer than the interval must not make the next one due at once.
+    qint64 now = 0;
+    int turns = 0;
+    YieldFunction yield = yielding::throttledYield(
+        [&] {
+            ++turns;
+            now += 3 * yielding::kTurnIntervalMs; // the turn itself takes a while
+        },
+        [&now] { return now; });
+    yield();
+    yield();
+    EXPECT_EQ(turns, 1);
+    now += yielding::kTurnIntervalMs;
+    yield();
+    EXPECT_EQ(turns, 2);
 }
 
 TEST(ThrottledYield, EachYieldKeepsItsOwnInterval)
