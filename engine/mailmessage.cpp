@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 //
-// The one place that talks to GMime. The header block is found and split
+// Where the reader talks to GMime (mailpartial.cpp is the other file that
+// does, to make partial messages whole). The header block is found and split
 // into fields by headerblock, and well-formed encoded words are found by
 // encodedwords (see "Header text" below for the GMime fault this works
 // around). GMime does what is hard: charsets, raw 8-bit text, Content-Type
@@ -10,6 +11,7 @@
 
 #include "encodedwords.h"
 #include "headerblock.h"
+#include "mailgmime.h"
 #include "oledate.h"
 #include "rfc2822date.h"
 #include "sourcefile.h"
@@ -33,30 +35,8 @@ struct HeaderValues
     double date = 0.0;
 };
 
-// GMime keeps global tables that every call relies on; without g_mime_init()
-// the first parse crashes. A function-local static makes the one call
-// thread-safe.
-void ensureGMime()
-{
-    static const bool initialised = [] {
-        g_mime_init();
-        return true;
-    }();
-    (void)initialised;
-}
-
-// Owners of what GMime and GLib hand out.
-struct GFreeDeleter
-{
-    void operator()(void *memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
-
-struct GObjectUnref
-{
-    void operator()(void *object) const { g_object_unref(object); }
-};
-template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+using GCharPtr = mailgmime::CharPtr;
+template <typename T> using GObjectPtr = mailgmime::ObjectPtr<T>;
 
 struct GDateTimeUnref
 {
@@ -343,7 +323,7 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<QByteArray> &field
 
 HeaderValues readHeaders(QByteArrayView message)
 {
-    ensureGMime();
+    mailgmime::ensureInitialised();
     const headerblock::FirstFields fields = headerblock::firstFields(message);
 
     ParserOptionsPtr options(g_mime_parser_options_new());
@@ -430,3 +410,27 @@ void MailMessage::LoadBytes(const QByteArray &bytes, Framing framing)
     m_headers =
         std::make_unique<Headers>(Headers{readHeaders(headerblock::messageHead(bytes, frame))});
 }
+
+namespace mailgmime {
+
+void ensureInitialised()
+{
+    // A function-local static makes the one call thread-safe.
+    static const bool initialised = [] {
+        g_mime_init();
+        return true;
+    }();
+    (void)initialised;
+}
+
+void GFreeDeleter::operator()(void *memory) const
+{
+    g_free(memory);
+}
+
+void GObjectUnref::operator()(void *object) const
+{
+    g_object_unref(object);
+}
+
+} // namespace mailgmime
