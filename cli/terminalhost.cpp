@@ -65,8 +65,10 @@ void TerminalHost::reportMessage(const MessageReport &report)
         m_out.flush();
     } else if (report.converted()) {
         m_out << report.source << " -> " << report.target;
-        if (!report.reason.isEmpty())
-            m_out << " (" << report.reason << ')';
+        for (const QString *remark : {&report.reason, &report.note}) {
+            if (!remark->isEmpty())
+                m_out << " (" << *remark << ')';
+        }
         m_out << '\n';
         m_out.flush();
     } else if (report.status == MessageStatus::Skipped) {
@@ -104,6 +106,7 @@ QByteArray TerminalHost::jsonLine(const MessageReport &report)
         {QStringLiteral("target"), textOrNull(report.target)},
         {QStringLiteral("status"), conversion::statusName(report.status)},
         {QStringLiteral("reason"), textOrNull(report.reason)},
+        {QStringLiteral("note"), textOrNull(report.note)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -24,6 +24,10 @@ struct MessageReport
     // Why the message was not converted; "already in the destination" when
     // Unchanged; "" when copied or planned.
     QString reason;
+    // What the user should know about a converted message's copy, or "": a
+    // partial message whose attachments were not all found ("2 of 3
+    // attachments restored; missing: 2.6 image001.png").
+    QString note;
 
     // True for Copied, Planned and Unchanged.
     [[nodiscard]] bool converted() const

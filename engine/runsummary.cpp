@@ -10,10 +10,13 @@ void RunSummary::add(const MessageReport &report)
         return;
     }
     ++messages;
-    if (report.converted())
-        ++converted;
-    else
+    if (!report.converted()) {
         notConverted.append(report);
+        return;
+    }
+    ++converted;
+    if (!report.note.isEmpty())
+        withNotes.append(report);
 }
 
 void RunSummary::prepend(const QList<MessageReport> &reports)
@@ -25,6 +28,7 @@ void RunSummary::prepend(const QList<MessageReport> &reports)
     converted += before.converted;
     earlierCopies += before.earlierCopies;
     notConverted = before.notConverted + notConverted;
+    withNotes = before.withNotes + withNotes;
 }
 
 QString RunSummary::headline() const
@@ -38,6 +42,8 @@ QString RunSummary::headline() const
                       : QStringLiteral("Converted %1 of %2 %3");
         line = line.arg(converted).arg(messages).arg(noun);
     }
+    if (!withNotes.isEmpty())
+        line += QStringLiteral("; %1 with attachments missing").arg(withNotes.size());
     if (earlierCopies > 0) {
         line += earlierCopies == 1
                     ? QStringLiteral("; 1 copy from an earlier run was left alone")
@@ -63,11 +69,26 @@ QString RunSummary::text() const
     return lines.join(QLatin1Char('\n'));
 }
 
-QStringList RunSummary::notConvertedLines() const
+namespace {
+
+// "path: text" for each report, text being the member what of it.
+QStringList linesOf(const QList<MessageReport> &reports, QString MessageReport::*what)
 {
     QStringList lines;
-    lines.reserve(notConverted.size());
-    for (const MessageReport &report : notConverted)
-        lines.append(report.source + QStringLiteral(": ") + report.reason);
+    lines.reserve(reports.size());
+    for (const MessageReport &report : reports)
+        lines.append(report.source + QStringLiteral(": ") + report.*what);
     return lines;
+}
+
+} // namespace
+
+QStringList RunSummary::notConvertedLines() const
+{
+    return linesOf(notConverted, &MessageReport::reason);
+}
+
+QStringList RunSummary::notedLines() const
+{
+    return linesOf(withNotes, &MessageReport::note);
 }

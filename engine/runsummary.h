@@ -26,6 +26,9 @@ struct RunSummary
     int converted = 0;                 // of those, copied, planned or already in the destination
     int earlierCopies = 0;             // rows left alone as copies from an earlier run
     QList<MessageReport> notConverted; // the messages not converted, in list order
+    // The converted messages whose report carries a note (a partial message
+    // whose attachments were not all found), in list order.
+    QList<MessageReport> withNotes;
 
     // True when no message was left unconverted (also when there were none).
     // The window then shows text() with the information icon, else with the
@@ -40,13 +43,17 @@ struct RunSummary
     // and listed before the run's own.
     void prepend(const QList<MessageReport> &reports);
 
-    // One line with the counts, for example "Converted 3 of 5 messages." or
-    // "Converted 3 of 3 messages; 3 copies from an earlier run were left
-    // alone."; "No messages to convert." when there were none.
+    // One line with the counts, for example "Converted 3 of 5 messages.",
+    // "Converted 3 of 3 messages; 1 with attachments missing." or "Converted 3
+    // of 3 messages; 3 copies from an earlier run were left alone."; "No
+    // messages to convert." when there were none.
     [[nodiscard]] QString headline() const;
 
     // Every message that was not converted, as "path: reason", in list order.
     [[nodiscard]] QStringList notConvertedLines() const;
+
+    // Every converted message with a note, as "path: note", in list order.
+    [[nodiscard]] QStringList notedLines() const;
 
     // The text of the closing message box: "Converted Successfully !" after a real
     // run in which every message was converted; otherwise the headline followed by

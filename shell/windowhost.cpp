@@ -59,26 +59,45 @@ void WindowHost::reportMessage(const MessageReport &) {}
 void WindowHost::showSummary(const RunSummary &summary)
 {
     showProgress();
-    if (summary.allConverted()) {
+    if (summary.allConverted() && summary.withNotes.isEmpty()) {
         m_window.dialogs().messageBox(summary.text(), QString::fromUtf16(RunSummary::kCaption),
                                       Dialogs::Buttons::OK, Dialogs::Icon::Information,
                                       Dialogs::Answer::OK);
         return;
     }
-    // What was not converted may be as long as the list: the box says how many,
-    // and the list with the reasons waits in its details, so the box always
-    // fits the screen (25 long paths once pushed its OK button off it).
-    const qsizetype failed = summary.notConverted.size();
-    const QString count = failed == 1
-                              ? QStringLiteral("1 message was not converted. Show Details... "
-                                               "lists it with the reason.")
-                              : QStringLiteral("%1 messages were not converted. Show Details... "
-                                               "lists each with the reason.")
-                                    .arg(failed);
-    m_window.dialogs().messageBox(summary.headline() + QStringLiteral("\n\n") + count,
+    // What was not converted, or converted without all its attachments, may
+    // be as long as the list: the box says how many, and the list waits in its
+    // details, so the box always fits the screen (25 long paths once pushed
+    // its OK button off it).
+    QStringList counts;
+    QStringList details;
+    if (const qsizetype failed = summary.notConverted.size()) {
+        counts.append(failed == 1 ? QStringLiteral("1 message was not converted. Show Details... "
+                                                   "lists it with the reason.")
+                                  : QStringLiteral("%1 messages were not converted. Show "
+                                                   "Details... lists each with the reason.")
+                                        .arg(failed));
+        details = summary.notConvertedLines();
+    }
+    if (const qsizetype noted = summary.withNotes.size()) {
+        counts.append(noted == 1 ? QStringLiteral("1 message has attachments missing. Show "
+                                                  "Details... lists it with what is missing.")
+                                 : QStringLiteral("%1 messages have attachments missing. Show "
+                                                  "Details... lists each with what is missing.")
+                                       .arg(noted));
+        if (!details.isEmpty())
+            details.append(QString());
+        details.append(QStringLiteral("With attachments missing:"));
+        details += summary.notedLines();
+    }
+    // Converted with attachments missing is still converted.
+    const bool allConverted = summary.allConverted();
+    m_window.dialogs().messageBox((allConverted ? summary.text() : summary.headline()) +
+                                      QStringLiteral("\n\n") + counts.join(QLatin1Char('\n')),
                                   QString::fromUtf16(RunSummary::kCaption), Dialogs::Buttons::OK,
-                                  Dialogs::Icon::Exclamation, Dialogs::Answer::OK,
-                                  summary.notConvertedLines().join(QLatin1Char('\n')));
+                                  allConverted ? Dialogs::Icon::Information
+                                               : Dialogs::Icon::Exclamation,
+                                  Dialogs::Answer::OK, details.join(QLatin1Char('\n')));
 }
 
 void WindowHost::showProgress()

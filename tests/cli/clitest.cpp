@@ -168,7 +168,7 @@ TEST_F(CliTest, DryRunPrintsThePlanAndWritesNothing)
     EXPECT_EQ(filesBelow(m_out).size(), 2);
 }
 
-TEST_F(CliTest, JsonLinesCarryTheFourKeysAndNothingElseGoesToStdout)
+TEST_F(CliTest, JsonLinesCarryTheSameKeysAndNothingElseGoesToStdout)
 {
     const QString a = source(QStringLiteral("j/a.eml"), message(QStringLiteral("Alpha")));
     for (const bool dryRun : {true, false}) {
@@ -189,8 +189,9 @@ TEST_F(CliTest, JsonLinesCarryTheFourKeysAndNothingElseGoesToStdout)
             ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
             ASSERT_TRUE(document.isObject());
             EXPECT_EQ(document.object().keys(),
-                      (QStringList{QStringLiteral("reason"), QStringLiteral("source"),
-                                   QStringLiteral("status"), QStringLiteral("target")}));
+                      (QStringList{QStringLiteral("note"), QStringLiteral("reason"),
+                                   QStringLiteral("source"), QStringLiteral("status"),
+                                   QStringLiteral("target")}));
             objects.append(document.object());
         }
         // The missing source is reported before the run starts.

@@ -9,17 +9,19 @@
 
 namespace {
 
-MessageReport report(MessageStatus status, const char *target, const char *reason)
+MessageReport report(MessageStatus status, const char *target, const char *reason,
+                     const char *note = "")
 {
     MessageReport r;
     r.source = QStringLiteral("/m/a b.eml");
     r.target = QString::fromUtf8(target);
     r.status = status;
     r.reason = QString::fromUtf8(reason);
+    r.note = QString::fromUtf8(note);
     return r;
 }
 
-TEST(TerminalHost, WritesOneJsonObjectWithTheFourKeysPerMessage)
+TEST(TerminalHost, WritesOneJsonObjectWithTheSameKeysPerMessage)
 {
     const struct
     {
@@ -27,15 +29,18 @@ TEST(TerminalHost, WritesOneJsonObjectWithTheFourKeysPerMessage)
         const char *json;
     } cases[] = {
         {report(MessageStatus::Copied, "/o/m/A \"q\".eml", ""),
-         R"({"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
+         R"({"note":null,"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
         {report(MessageStatus::Planned, "/o/m/A.eml", ""),
-         R"({"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
+         R"({"note":null,"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
         {report(MessageStatus::Unchanged, "/o/m/A.eml", "already in the destination"),
-         R"({"reason":"already in the destination","source":"/m/a b.eml","status":"unchanged","target":"/o/m/A.eml"})"},
+         R"({"note":null,"reason":"already in the destination","source":"/m/a b.eml","status":"unchanged","target":"/o/m/A.eml"})"},
         {report(MessageStatus::Skipped, "", "a copy from an earlier run"),
-         R"({"reason":"a copy from an earlier run","source":"/m/a b.eml","status":"skipped","target":null})"},
+         R"({"note":null,"reason":"a copy from an earlier run","source":"/m/a b.eml","status":"skipped","target":null})"},
         {report(MessageStatus::Failed, "", "No such file or directory"),
-         R"({"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
+         R"({"note":null,"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
+        {report(MessageStatus::Copied, "/o/m/A.eml", "",
+                "1 of 2 attachments restored; missing: 2 a.pdf"),
+         R"({"note":"1 of 2 attachments restored; missing: 2 a.pdf","reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A.eml"})"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(TerminalHost::jsonLine(c.report), QByteArray(c.json));

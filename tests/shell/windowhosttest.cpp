@@ -586,7 +586,7 @@ TEST_F(WindowRun, ProgressReachesTheControlsAtTheWindowsTurnAndBeforeTheSummary)
     };
     RunSummary summary;
     summary.add({0, QStringLiteral("/a.eml"), QStringLiteral("/o/a.eml"), MessageStatus::Copied,
-                 QString()});
+                 QString(), QString()});
     host.showSummary(summary);
     EXPECT_EQ(valueUnderBox, 100.0f);
     EXPECT_EQ(lineUnderBox, QStringLiteral("Message 3 (of 3)"));
@@ -603,7 +603,7 @@ TEST(WindowSummary, AReportOfTwoHundredLongFailuresFitsTheScreen)
                          QString(80, u'y');
     for (int row = 0; row < 200; ++row)
         summary.add({row, deep + QStringLiteral("/message %1.eml").arg(row), QString(),
-                     MessageStatus::Failed, QStringLiteral("Permission denied")});
+                     MessageStatus::Failed, QStringLiteral("Permission denied"), QString()});
     std::optional<QRect> collapsed;
     std::optional<QRect> expanded;
     QString details;
