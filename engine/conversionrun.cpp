@@ -4,6 +4,7 @@
 #include "fileidentity.h"
 #include "mailmessage.h"
 #include "messagebytes.h"
+#include "messagecontent.h"
 #include "modmain.h"
 #include "naming.h"
 #include "pathstatus.h"
@@ -280,16 +281,19 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     const RunOptions options = m_host.options();
     const QString baseName =
         naming::CleanName(rawName.value(), options.removeReply, options.removeForward);
-    place(folder, baseName, sourceFile, state, &report);
+    const Outcome<MessageContent> content = messagecontent::of(sourceFile);
+    if (!content)
+        return fail(content.reason());
+    report.note = content.value().note();
+    place(folder, baseName, content.value().bytes(), sourceFile, state, &report);
     m_host.yield();
     message.reset();
     return report;
 }
 
-void ConversionRun::place(const QString &folder, const QString &baseName,
+void ConversionRun::place(const QString &folder, const QString &baseName, const MessageBytes &bytes,
                           const SourceFile &sourceFile, RunState *state, MessageReport *report)
 {
-    const MessageBytes bytes = MessageBytes::wholeFile(sourceFile);
     TargetNames::Choice choice =
         state->targets.choose(folder, baseName, FileIdentity::of(sourceFile.status()), bytes);
     // Written once, when a name first looks free, and offered to the names

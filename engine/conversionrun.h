@@ -9,6 +9,7 @@
 #include <QString>
 
 class SourceFile;
+struct MessageBytes;
 
 // The conversion run: asks the host for a destination, then copies the message of
 // every listed row under its composed name into the source's folder path
@@ -20,6 +21,11 @@ class SourceFile;
 // with the marker options as they stand now, copy, yield, release the reader,
 // report the progress. A row that fails is reported and the run goes on; the
 // closing summary says honestly how many messages were converted.
+//
+// What a copy holds is the message (messagecontent::of): a plain file's
+// bytes, an .emlx file's counted bytes, a partial message with its
+// attachments put back. Where attachments are missing, the row's report
+// carries a note and the message still counts as converted.
 //
 // A dry run (Mode::Plan) goes through the very same steps with the writes
 // (folder creation and copy) left out. It looks at the destination as the real
@@ -82,10 +88,11 @@ private:
 
     // Reads every row once and marks the folders of copies from earlier runs.
     void findEarlierCopies(int rows, RunState *state) const;
-    // Stages the message's bytes and publishes them under the chosen name, or
-    // the next free one; fills in the report's target, status and reason.
-    void place(const QString &folder, const QString &baseName, const SourceFile &sourceFile,
-               RunState *state, MessageReport *report);
+    // Stages bytes, the message of sourceFile, and publishes them under the
+    // chosen name, or the next free one; fills in the report's target, status
+    // and reason.
+    void place(const QString &folder, const QString &baseName, const MessageBytes &bytes,
+               const SourceFile &sourceFile, RunState *state, MessageReport *report);
 
     ConversionHost &m_host;
     FileSystemCalls &m_calls;

@@ -249,8 +249,7 @@ TEST_F(CliTest, AFolderSourceGivesItsMessagesInScanOrderAmongTheOtherSources)
         expected += row.source + QStringLiteral(" -> ") +
                     target(row.source, QString::fromUtf8(row.name)) + u'\n';
     EXPECT_EQ(result.out, expected + QStringLiteral("Converted 6 of 6 messages.\n"));
-    EXPECT_EQ(readAll(target(tree.path("box/c.emlx"), QStringLiteral("Cee.eml"))),
-              readAll(tree.path("box/c.emlx")));
+    EXPECT_EQ(readAll(target(tree.path("box/c.emlx"), QStringLiteral("Cee.eml"))), emlx);
     EXPECT_FALSE(QFileInfo::exists(target(tree.path("box/d.txt"), QStringLiteral("Dee.eml"))));
 }
 

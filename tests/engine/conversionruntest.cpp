@@ -483,18 +483,35 @@ TEST_F(ConversionRunTest, AcceptsTheDestinationWithOrWithoutTrailingSlash)
     }
 }
 
-TEST_F(ConversionRunTest, CopiesAnEmlxFileWholeUnderAnEmlName)
+// Regression guard: an .emlx file was copied whole, count line and property
+// list included, so its .eml copy was no message; and a copy that is not the
+// file's bytes must still be found again by the next run.
+TEST_F(ConversionRunTest, CopiesTheMessageOfAnAppleMailFileAndFindsItOnTheNextRun)
 {
-    const QString corpus = testsupport::dataPath(QStringLiteral("corpus/pyemlx__plaintext.emlx"));
-    const QByteArray bytes = readAll(corpus);
-    ASSERT_FALSE(bytes.isEmpty());
-    const QString path = source(QStringLiteral("Mail/plain.emlx"), bytes);
-    m_host.rows = {path};
-    m_host.reply = true;
-    run();
-    const QString target = expectedTarget(path, QStringLiteral("Emlx library.eml"));
-    ASSERT_EQ(m_host.targets(), QStringList{target});
-    EXPECT_EQ(readAll(target), bytes);
+    const QString plain =
+        source(QStringLiteral("Mail/plain.emlx"),
+               readAll(testsupport::dataPath(QStringLiteral("corpus/pyemlx__plaintext.emlx"))));
+    QDirIterator found(testsupport::dataPath(QStringLiteral("mailstores/applemail/missing-one")),
+                       {QStringLiteral("*.partial.emlx")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    ASSERT_TRUE(found.hasNext());
+    const QString partial = found.next();
+    const QString note = QStringLiteral("2 of 3 attachments restored; missing: 2.6 image001.png");
+    m_host.rows = {plain, partial};
+
+    for (const MessageStatus status : {MessageStatus::Copied, MessageStatus::Unchanged}) {
+        m_host.reports.clear();
+        run();
+        ASSERT_EQ(m_host.reports.size(), 2);
+        EXPECT_EQ(m_host.reports[0].status, status);
+        EXPECT_EQ(m_host.reports[0].note, QString());
+        EXPECT_EQ(readAll(m_host.reports[0].target), testsupport::messageIn(plain));
+        EXPECT_EQ(m_host.reports[1].status, status);
+        EXPECT_EQ(m_host.reports[1].note, note);
+        ASSERT_EQ(m_host.summaries.last().withNotes.size(), 1);
+        EXPECT_EQ(m_host.summaries.last().headline(),
+                  QStringLiteral("Converted 2 of 2 messages; 1 with attachments missing."));
+    }
 }
 
 TEST_F(ConversionRunTest, ReportsProgressYieldsAndLabelsForEveryRow)

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcess>
 #include <unistd.h>
 
@@ -28,6 +29,17 @@ QByteArray readAll(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QByteArray messageIn(const QString &path)
+{
+    const QByteArray bytes = readAll(path);
+    if (!path.endsWith(QLatin1String(".emlx"), Qt::CaseInsensitive))
+        return bytes;
+    const qsizetype newline = bytes.indexOf('\n');
+    bool counted = false;
+    const qsizetype count = bytes.left(newline).trimmed().toLongLong(&counted);
+    return newline < 0 || !counted ? bytes : bytes.mid(newline + 1, count);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -73,6 +85,23 @@ ProcessResult runProcess(const QString &program, const QStringList &arguments,
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+QList<QJsonObject> oracle(const QStringList &argumentsAndPaths)
+{
+    // Debian's Python, which has the email and mailbox packages; another
+    // python3 may come first on PATH.
+    const ProcessResult result = runProcess(
+        QStringLiteral("/usr/bin/python3"),
+        QStringList{dataPath(QStringLiteral("mailstores/oracle.py"))} + argumentsAndPaths);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QList<QJsonObject> messages;
+    for (const QString &line : result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8());
+        EXPECT_TRUE(document.isObject()) << line.toStdString();
+        messages.append(document.object());
+    }
+    return messages;
 }
 
 } // namespace testsupport

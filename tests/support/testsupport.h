@@ -3,6 +3,8 @@
 
 #include <ostream>
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QMap>
 #include <QProcessEnvironment>
 #include <QString>
@@ -20,6 +22,11 @@ QString dataPath(const QString &relative);
 
 // Whole content of a file; an empty array when it cannot be read.
 QByteArray readAll(const QString &path);
+
+// The message a saved message file holds, as its copy holds it: for a file
+// named *.emlx, the bytes counted by its first line (as many as there are),
+// else the whole file. A partial message's attachments are not put back.
+QByteArray messageIn(const QString &path);
 
 // Writes bytes to path, creating missing folders; fails the current test when it cannot.
 void writeFile(const QString &path, const QByteArray &bytes);
@@ -45,5 +52,11 @@ struct ProcessResult
 ProcessResult runProcess(const QString &program, const QStringList &arguments,
                          const QString &workingDirectory = {},
                          const QProcessEnvironment &environment = {});
+
+// What tests/data/mailstores/oracle.py, the independent reader over Python's
+// mailbox and email packages, says of paths with arguments (such as
+// "--parts"): one object per message. Fails the current test when it cannot
+// be run or prints anything that is not an object.
+QList<QJsonObject> oracle(const QStringList &argumentsAndPaths);
 
 } // namespace testsupport
