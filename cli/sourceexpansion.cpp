@@ -24,7 +24,7 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
 {
     // Nothing else runs while the terminal waits, so the scan needs no turns.
     const messagescan::FolderScan scan = messagescan::scanFolder(folder);
-    expansion.rows += scan.messages();
+    expansion.rows += scan.rows();
     for (const QByteArray &raw : scan.unreadableNames) {
         expansion.problems.append(
             problem(rawnames::visible(raw),

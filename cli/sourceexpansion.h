@@ -9,17 +9,20 @@
 // The SOURCE arguments turned into the rows of a run.
 struct SourceExpansion
 {
-    QStringList rows;              // message paths, in the order given
+    QStringList rows;              // message and mailbox paths, in the order given
     QList<MessageReport> problems; // what gave no row although it should have, as failed reports
 };
 
 namespace cli {
 
 // Turns absolute SOURCE paths into rows, in the order given:
-//  - A file (or a link to one) is one row, of any name, as given.
-//  - A folder (or a link to one) gives a row for every .eml and .emlx file
-//    below it (messagefiles::isMessageFileName), in the folder scanner's order:
-//    folders level by level, each folder's names in byte order. A folder of the
+//  - A file (or a link to one) is one row, of any name, as given: a message,
+//    or an mbox file that the run splits.
+//  - A folder (or a link to one) gives a row for every source that
+//    messagescan::scanFolder finds below it (.eml and .emlx files, the
+//    messages of Maildirs, mbox files by name), in the folder scanner's order:
+//    folders level by level, each folder's names in byte order. A Maildir gives
+//    its messages and those of its Maildir++ folders. A folder of the
 //    tree that cannot be opened or listed, the given folder included, is a
 //    problem with the reason; it is skipped with everything below it and the
 //    rest of the tree still gives rows. A message file or folder whose name is

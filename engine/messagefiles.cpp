@@ -17,11 +17,19 @@ bool isMessageFileName(const QString &path)
     return tail.endsWith(QLatin1String(".eml")) || tail.endsWith(QLatin1String(".emlx"));
 }
 
+bool isMailboxFileName(const QString &path)
+{
+    const QStringView name = QStringView(path).mid(path.lastIndexOf(u'/') + 1);
+    return name.endsWith(QLatin1String(".mbox"), Qt::CaseInsensitive) ||
+           name.compare(QLatin1String("mbox"), Qt::CaseInsensitive) == 0;
+}
+
 bool mayHoldMessages(const QByteArray &rawPath)
 {
     // The test reads only the ASCII end of the name, which reading each byte as
     // one character keeps.
-    return rawPath.endsWith('/') || isMessageFileName(QString::fromLatin1(rawPath));
+    const QString latin1 = QString::fromLatin1(rawPath);
+    return rawPath.endsWith('/') || isMessageFileName(latin1) || isMailboxFileName(latin1);
 }
 
 } // namespace messagefiles

@@ -20,7 +20,10 @@ void pickAndAdd(FileList &list, Dialogs &dialogs, ButtonControl &cmdProcess)
 
     CommonDialogControl &dialog = dialogs.openFileDialog();
     dialog.setFileName(QString());
-    dialog.setFilter(QStringLiteral("Mail Messages (*.eml,*.emlx)|*.eml;*.emlx"));
+    // Mailboxes have no name of their own (Thunderbird's "Inbox", mutt's
+    // "mbox"), so their entry lists every file; the run judges a pick by its
+    // content.
+    dialog.setFilter(QStringLiteral("Mail Messages (*.eml,*.emlx)|*.eml;*.emlx|Mailboxes|*"));
     dialog.setFlags(CommonDialogControl::cdlOFNExplorer |
                     CommonDialogControl::cdlOFNAllowMultiselect);
     dialog.setMaxFileSize(kSelectionLimit);

@@ -19,8 +19,9 @@ inline constexpr int kSelectionLimit = 1000;
 // short names (fifty at 20 characters) would send users into the same error.
 inline constexpr int kFilesPerPick = 20;
 
-// Empties the list, shows the Open dialog (one "Mail Messages" filter, several
-// files allowed, a 1000-character selection) and adds the picked files in the
+// Empties the list, shows the Open dialog (the filters "Mail Messages", the
+// first and chosen one, and "Mailboxes", which lists every file; several files
+// allowed, a 1000-character selection) and adds the picked files in the
 // order the dialog returns them, each as folder + "/" + name (or the full path
 // of a single file). Enables cmdProcess once something was picked; a cancel
 // leaves the list empty and cmdProcess as it was. Yields before each piece of

@@ -27,13 +27,14 @@ struct DroppedPaths
 [[nodiscard]] DroppedPaths droppedPaths(const QList<QUrl> &urls);
 
 // Whether a drop of urls could add anything: true when one of them is a local
-// folder, or a local file with a message name (one that is not valid UTF-8
-// counts, so that it can be reported). Looks at the file system. Never fails.
+// folder, or a local file that a scan of its folder lists (one that is not
+// valid UTF-8 counts when its name may hold messages, so that it can be
+// reported). Looks at the file system. Never fails.
 [[nodiscard]] bool canAppendDrop(const QList<QUrl> &urls);
 
 // Files and folders dropped on the list. Like addFolder after its question:
-// under the busy pointer, appends the message files among the dropped files
-// and those found in the dropped folders, in the order dropped, then restores
+// under the busy pointer, appends the dropped files that a scan of their
+// folders lists and the sources found in the dropped folders, in the order dropped, then restores
 // the pointer and reports the same way. cmdProcess is enabled when rows were
 // added and otherwise left as it was: a drop that adds nothing leaves the
 // list, and so what Process can do, unchanged. Never raises (see addFolder).

@@ -80,7 +80,7 @@ bool PathAppender::mayAdd(const QString &path)
     case PathKind::Folder:
         return true;
     case PathKind::File:
-        return messagefiles::isMessageFileName(path);
+        return messagescan::kindOfFile(path) != messagescan::Kind::Other;
     case PathKind::Other:
         break;
     }
@@ -102,7 +102,7 @@ void PathAppender::appendFolder(const QString &folder)
     m_unreadable += scan.unreadableNames;
     for (const messagescan::FolderScan::File &file : scan.files) {
         m_list.yield();
-        if (file.message)
+        if (file.listed())
             appendMessage(file.path);
     }
 }
@@ -116,7 +116,7 @@ void PathAppender::appendPaths(const QStringList &paths)
             appendFolder(path);
             break;
         case PathKind::File:
-            if (messagefiles::isMessageFileName(path))
+            if (messagescan::kindOfFile(path) != messagescan::Kind::Other)
                 appendMessage(path);
             break;
         case PathKind::Other:

@@ -12,11 +12,12 @@
 #include <QString>
 #include <QStringList>
 
-// Appends message files to the file list the way Add folder does, for every
+// Appends message sources to the file list the way Add folder does, for every
 // command that appends: folders are searched with messagescan::scanFolder, and
-// every path, found or given, is added exactly as it is when its name passes
-// messagefiles::isMessageFileName. Rows are appended after those already
-// listed; nothing is checked for duplicates.
+// every path, found or given, is added exactly as it is when the search lists
+// it (a message file, a Maildir message or an mbox file; see
+// messagescan::Kind). Rows are appended after those already listed; nothing is
+// checked for duplicates.
 //
 // One appender serves one command: it counts what it added and keeps what it
 // could not add, and report() tells the user about both at the end.
@@ -45,8 +46,8 @@ public:
     // yield, the scanner included.
     explicit PathAppender(FileList &list);
 
-    // Scans folder and everything below it and appends the message files found,
-    // in the scanner's order (breadth first, names in byte order). Yields after
+    // Scans folder and everything below it and appends the sources found, in
+    // the scanner's order (breadth first, names in byte order). Yields after
     // making the scanner, all through the scan, after the scan, before each
     // scanned path and before each added row.
     //  - A folder that does not exist (or "") adds nothing and is no failure.
@@ -62,9 +63,10 @@ public:
     void appendFolder(const QString &folder);
 
     // Appends each path in the order given: a folder (or a link to one) as
-    // appendFolder does; a regular file (or a link to one) with a message name
-    // as it is, after a yield; anything else (another name, a missing path, a
-    // device) is passed over. Yields before each path.
+    // appendFolder does; a regular file (or a link to one) that a scan of its
+    // folder lists (messagescan::kindOfFile) as it is, after a yield; anything
+    // else (another file, a missing path, a device) is passed over. Yields
+    // before each path.
     void appendPaths(const QStringList &paths);
 
     // Records raw names the caller could not turn into paths, for report(),
@@ -83,8 +85,9 @@ public:
     void report(Dialogs &dialogs) const;
 
     // Whether appendPaths could add something for path: true for a folder (or
-    // a link to one) and for a regular file (or a link to one) with a message
-    // name. Looks at the file system; false for "" and what does not exist.
+    // a link to one) and for a regular file (or a link to one) that a scan of
+    // its folder lists. Looks at the file system; false for "" and what does
+    // not exist.
     [[nodiscard]] static bool mayAdd(const QString &path);
 
 private:

@@ -52,9 +52,10 @@ TEST(MayHoldMessages, TellsFoldersAndMessageNamesFromOtherRawNames)
         QByteArray raw;
         bool mayHold;
     } cases[] = {
-        {"/m/caf\xE9.eml", true}, {"/m/caf\xE9.EMLX  ", true}, {"/m/d\xFE/", true},
-        {"/m/d\xFE.eml/", true},  {"/m/n\xE9.txt", false},     {"/m/n\xE9.eml.bak", false},
-        {"/m/\xE9.emlxx", false}, {"/m/x\xC3\xA9ml", false},   {"", false},
+        {"/m/caf\xE9.eml", true},  {"/m/caf\xE9.EMLX  ", true}, {"/m/d\xFE/", true},
+        {"/m/d\xFE.eml/", true},   {"/m/n\xE9.txt", false},     {"/m/n\xE9.eml.bak", false},
+        {"/m/\xE9.emlxx", false},  {"/m/x\xC3\xA9ml", false},   {"", false},
+        {"/m/caf\xE9.MBOX", true}, {"/m/\xE9/mbox", true},      {"/m/\xE9.mbox.bak", false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(messagefiles::mayHoldMessages(c.raw), c.mayHold) << c.raw.toStdString();

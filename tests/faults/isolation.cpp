@@ -173,7 +173,7 @@ void convert(Result &result, const QStringList &rows, const QString &destination
 void scan(Result &result, const QString &root)
 {
     const messagescan::FolderScan scan = messagescan::scanFolder(root);
-    result.scanned = scan.messages();
+    result.scanned = scan.rows();
     result.unreadableNames = scan.unreadableNames;
     for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders)
         result.skippedFolders.append(skipped.path + QStringLiteral(": ") + skipped.reason());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -132,4 +133,41 @@ TEST(CommonDialog, ShowsAnOpenDialogForSeveralMailFiles)
     EXPECT_EQ(dialog.FileName().split(kNul).value(2), "b.emlx");
     EXPECT_TRUE(dialog.FileName().split(kNul).value(0) == folder.path() ||
                 dialog.FileName().split(kNul).value(0) == canonical);
+}
+
+// Mailboxes have no extension of their own ("Inbox", "mbox"): the second
+// filter of Add files must reach them, and the first stay the one shown.
+TEST(CommonDialog, OffersMailboxesAsASecondFilterThatReachesFilesOfAnyName)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char *name : {"a.eml", "Inbox"}) {
+        QFile file(QDir(folder.path()).filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    CommonDialog dialog;
+    dialog.setFilter("Mail Messages (*.eml,*.emlx)|*.eml;*.emlx|Mailboxes|*");
+    dialog.setFlags(CommonDialogControl::cdlOFNExplorer |
+                    CommonDialogControl::cdlOFNAllowMultiselect);
+    dialog.setMaxFileSize(1000);
+    dialog.setFileName(QDir(folder.path()).filePath("a.eml"));
+
+    QStringList filters;
+    QString first;
+    QTimer::singleShot(0, [&] {
+        auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(shown, nullptr);
+        filters = shown->nameFilters();
+        first = shown->selectedNameFilter();
+        shown->selectNameFilter(filters.value(1));
+        shown->selectFile(QStringLiteral("Inbox"));
+        QMetaObject::invokeMethod(shown, "accept");
+    });
+    dialog.ShowOpen();
+
+    EXPECT_EQ(filters,
+              (QStringList{"Mail Messages (*.eml,*.emlx) (*.eml *.emlx)", "Mailboxes (*)"}));
+    // Shown without its patterns, which its description names.
+    EXPECT_TRUE(first.startsWith(QLatin1String("Mail Messages"))) << first.toStdString();
+    EXPECT_EQ(QFileInfo(dialog.FileName()).fileName(), "Inbox");
 }

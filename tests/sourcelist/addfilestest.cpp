@@ -109,9 +109,10 @@ TEST(AddFiles, SetsUpTheDialogInOrderBeforeShowingIt)
     const QStringList &calls = f.trace.entries();
     const qsizetype show = calls.indexOf("ShowOpen");
     ASSERT_GE(show, 4);
-    EXPECT_EQ(calls.mid(show - 4, 5),
-              (QStringList{"FileName=", "Filter=Mail Messages (*.eml,*.emlx)|*.eml;*.emlx",
-                           "Flags=524800", "MaxFileSize=1000", "ShowOpen"}));
+    EXPECT_EQ(
+        calls.mid(show - 4, 5),
+        (QStringList{"FileName=", "Filter=Mail Messages (*.eml,*.emlx)|*.eml;*.emlx|Mailboxes|*",
+                     "Flags=524800", "MaxFileSize=1000", "ShowOpen"}));
 }
 
 TEST(AddFiles, YieldsBeforeEachPieceAndAfterEachAddedRow)

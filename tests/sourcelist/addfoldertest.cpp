@@ -118,6 +118,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  false,
                                  false,
                                  {"box.eml/inner.eml"},
+                                 true},
+                      // Regression: a Maildir added nothing, and an mbox was never found.
+                      FolderCase{"AnMboxIsOneRowAndAMaildirGivesARowPerMessage",
+                                 {"Inbox", "Inbox.msf", "a.mbox", "M/cur/1.host:2,S",
+                                  "M/new/2.host", "M/tmp/3.host", "M/.Sent/cur/4.host:2,S"},
+                                 {"M/.Sent/new"},
+                                 false,
+                                 false,
+                                 {"Inbox", "a.mbox", "M/cur/1.host:2,S", "M/new/2.host",
+                                  "M/.Sent/cur/4.host:2,S"},
                                  true}),
     [](const ::testing::TestParamInfo<FolderCase> &info) { return std::string(info.param.name); });
 

@@ -29,7 +29,9 @@ TEST_P(DropTable, AppendsDroppedMessagesAndTheMessagesOfDroppedFolders)
 {
     const DropCase &c = GetParam();
     TempTree tree;
-    tree.files({"F/a.eml", "F/b.txt", "F/sub/c.emlx", "x.eml", "y.txt", "Z.EMLX", "w.eml "});
+    tree.files({"F/a.eml", "F/b.txt", "F/sub/c.emlx", "x.eml", "y.txt", "Z.EMLX", "w.eml ",
+                "M/cur/1.host:2,S", "M/new/2.host", "M/tmp/3.host", "Inbox", "Inbox.msf",
+                "t.mbox"});
     tree.folder("G");
     Command command;
     command.process.setEnabled(c.processBefore);
@@ -60,6 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
             "AFileWithAMessageNameAndATrailingSpaceIsTaken", {"w.eml "}, false, {"w.eml "}, true},
         DropCase{"NothingAddedLeavesAnEnabledProcessEnabled", {"y.txt", "G"}, true, {}, true},
         DropCase{"NothingAddedLeavesADisabledProcessDisabled", {"y.txt"}, false, {}, false},
+        DropCase{"AMaildirAndMailboxesAreListedAsAScanOfTheirFoldersListsThem",
+                 {"M", "M/cur/1.host:2,S", "M/tmp/3.host", "Inbox", "Inbox.msf", "t.mbox"},
+                 false,
+                 {"M/cur/1.host:2,S", "M/new/2.host", "M/cur/1.host:2,S", "Inbox", "t.mbox"},
+                 true},
         DropCase{"AFolderDroppedTwiceIsListedTwice",
                  {"F", "F/"},
                  false,
