@@ -41,7 +41,7 @@ Pass readAll(const QStringList &paths)
         }
         const Outcome<QString> subject = message.Subject();
         const Outcome<QString> sender = message.Sender();
-        const Outcome<double> date = message.Date();
+        const Outcome<MessageDate> date = message.Date();
         if (!subject || !sender || !date) {
             if (pass.failures++ == 0)
                 pass.firstFailure = path + QStringLiteral(": a reader failed after a load");

@@ -102,9 +102,11 @@ struct ConversionRun::RunState
     // source folder -> where its copies go, or why they cannot go anywhere
     QHash<QString, Outcome<QString>> plans;
     QHash<QString, std::optional<FileIdentity>> identities; // folder -> identity, if it exists
-    // The existing target folders of the listed rows: a row in one of them is
-    // a copy from an earlier run.
+    // The existing target folders of the listed rows: a row in one of them,
+    // or up to copyDepth folders below one, is a copy from an earlier run.
     QSet<FileIdentity> earlierCopyFolders;
+    // How many folders a name template makes below the target folder.
+    int copyDepth = 0;
 
     Outcome<QString> planFor(const QString &sourceFolder)
     {
@@ -125,6 +127,34 @@ struct ConversionRun::RunState
                                               : std::nullopt);
         }
         return *identity;
+    }
+
+    bool holdsEarlierCopies(const QString &folder)
+    {
+        if (earlierCopyFolders.isEmpty())
+            return false;
+        // Climbed with "..", as the kernel climbs: the copies were written
+        // into the folders it resolves, whatever links the path went through.
+        QString level = folder;
+        for (int depth = 0; depth <= copyDepth; ++depth, level += QLatin1String("../")) {
+            const std::optional<FileIdentity> identity = identityOf(level);
+            if (!identity)
+                return false;
+            if (earlierCopyFolders.contains(*identity))
+                return true;
+        }
+        return false;
+    }
+
+    // Whether folder exists (made now, unless planning), or why it cannot.
+    Outcome<void> ensure(const QString &folder)
+    {
+        if (mode != ConversionRun::Mode::Copy)
+            return Outcome<void>::success();
+        auto ensured = ensuredFolders.constFind(folder);
+        if (ensured == ensuredFolders.cend())
+            ensured = ensuredFolders.insert(folder, modMain::EnsureFolderExists(folder));
+        return *ensured;
     }
 };
 
@@ -154,6 +184,8 @@ ConversionRun::End ConversionRun::run(Mode mode)
 
     // The upper bound is fixed now; rows added while the run yields wait for the next run.
     const int rows = m_host.rowCount();
+    if (const RunOptions options = m_host.options(); options.format)
+        state.copyDepth = options.format->folderDepth();
     if (state.destinationIsAbsolute)
         findEarlierCopies(rows, &state);
     for (int row = 0; row < rows; ++row) {
@@ -222,13 +254,10 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         return fail(QStringLiteral("not an absolute path"));
 
     const QString sourceFolder = registry::FolderOf(source);
-    if (!state->earlierCopyFolders.isEmpty()) {
-        const std::optional<FileIdentity> own = state->identityOf(sourceFolder);
-        if (own && state->earlierCopyFolders.contains(*own)) {
-            report.status = MessageStatus::Skipped;
-            report.reason = QStringLiteral("a copy from an earlier run");
-            return report;
-        }
+    if (state->holdsEarlierCopies(sourceFolder)) {
+        report.status = MessageStatus::Skipped;
+        report.reason = QStringLiteral("a copy from an earlier run");
+        return report;
     }
 
     // Looked at before it is opened: opening a fifo wakes its writer, and opening
@@ -258,34 +287,32 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     const Outcome<QString> plan = state->planFor(sourceFolder);
     if (!plan)
         return fail(plan.reason());
-    const QString folder = plan.value();
-    if (state->mode == Mode::Copy) {
-        auto ensured = state->ensuredFolders.constFind(folder);
-        if (ensured == state->ensuredFolders.cend())
-            ensured = state->ensuredFolders.insert(folder, modMain::EnsureFolderExists(folder));
-        // The reason names the folder already.
-        if (!*ensured)
-            return fail(ensured->reason());
-    }
     m_host.yield();
 
     // A fresh reader for every message: nothing of the previous one can leak into this name.
     auto message = std::make_unique<MailMessage>();
     if (const Outcome<void> loaded = message->Load(sourceFile); !loaded)
         return fail(loaded.reason());
-    const Outcome<QString> rawName = naming::ComposeName(*message, m_host.options().scheme);
+    MessageOrigin origin;
+    origin.sourcePath = source;
+    const Outcome<RawName> rawName = naming::ComposeRawName(*message, origin, m_host.options());
     if (!rawName)
         return fail(rawName.reason());
     m_host.yield();
 
     const RunOptions options = m_host.options();
-    const QString baseName =
-        naming::CleanName(rawName.value(), options.removeReply, options.removeForward);
+    const naming::CleanedName name =
+        naming::CleanRawName(rawName.value(), options.removeReply, options.removeForward);
     const Outcome<MessageContent> content = messagecontent::of(sourceFile);
     if (!content)
         return fail(content.reason());
     report.note = content.value().note();
-    place(folder, baseName, content.value().bytes(), sourceFile, state, &report);
+    // Made once the name is known, since a template's folders are part of it.
+    const QString folder = plan.value() + name.folders;
+    // The reason names the folder already.
+    if (const Outcome<void> ensured = state->ensure(folder); !ensured)
+        return fail(ensured.reason());
+    place(folder, name.baseName, content.value().bytes(), sourceFile, state, &report);
     m_host.yield();
     message.reset();
     return report;

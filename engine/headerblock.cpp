@@ -226,6 +226,8 @@ FirstFields firstFields(QByteArrayView message)
             {"from", &FirstFields::from},
             {"date", &FirstFields::date},
             {"content-type", &FirstFields::contentType},
+            {"to", &FirstFields::to},
+            {"message-id", &FirstFields::messageId},
         };
     FirstFields fields;
     splitFields(message, [&fields](QByteArrayView name) -> QByteArray * {

@@ -84,9 +84,11 @@ struct FirstFields
     std::optional<QByteArray> from;
     std::optional<QByteArray> date;
     std::optional<QByteArray> contentType;
+    std::optional<QByteArray> to;
+    std::optional<QByteArray> messageId;
 };
 
-// The first Subject, From, Date and Content-Type fields of message's header
+// The first Subject, From, Date, Content-Type, To and Message-ID fields of message's header
 // block. The block ends at the first empty line (LF or CRLF) or with the
 // bytes; a byte-order mark before the first field is skipped, and so is every
 // line that is neither a field nor the continuation of one (garbage, an mbox

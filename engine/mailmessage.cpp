@@ -12,7 +12,6 @@
 #include "encodedwords.h"
 #include "headerblock.h"
 #include "mailgmime.h"
-#include "oledate.h"
 #include "rfc2822date.h"
 #include "sourcefile.h"
 
@@ -27,12 +26,27 @@
 
 namespace {
 
-// What a loaded message answers.
+// What a loaded message answers at once: what every scheme asks for.
 struct HeaderValues
 {
     QString subject;
     QString sender;
-    double date = 0.0;
+    MessageDate date;
+    // Kept raw for the readers that decode only when a template asks.
+    std::optional<QByteArray> from;
+    std::optional<QByteArray> to;
+    std::optional<QByteArray> messageId;
+    QByteArray charset; // the Content-Type's charset, when iconv knows it
+};
+
+// What a loaded message answers only when asked: the schemes never ask, and
+// parsing address lists costs more than the rest of the header block.
+struct AddressValues
+{
+    QString recipients;
+    MailAddress senderMailbox;
+    MailAddress firstRecipient;
+    QString messageId;
 };
 
 using GCharPtr = mailgmime::CharPtr;
@@ -243,18 +257,22 @@ QByteArray decodeRun(const QByteArray &bytes, const QByteArray &charset,
     return decoded ? QByteArray(decoded.get()) : QByteArray();
 }
 
-QString decodeHeaderText(QByteArrayView raw, GMimeParserOptions *options)
+// Adjacent encoded words of one charset (nothing but white space between
+// them), their bytes joined.
+struct EncodedRun
 {
-    while (!raw.isEmpty() && isWhiteSpace(raw.front()))
-        raw = raw.sliced(1);
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    QByteArray charset;
+    QByteArray bytes;
+};
+
+std::vector<EncodedRun> encodedRuns(QByteArrayView raw)
+{
     const std::vector<encodedwords::Word> words = encodedwords::find(raw);
-    QByteArray out;
-    qsizetype plainBegin = 0;
+    std::vector<EncodedRun> runs;
     for (std::size_t i = 0; i < words.size();) {
-        out += decodePlainText(raw.sliced(plainBegin, words[i].begin - plainBegin), options);
-        // Adjacent words (nothing but white space between them, which goes) of
-        // one charset form a run.
-        QByteArray bytes = words[i].bytes;
+        EncodedRun run{words[i].begin, words[i].end, words[i].charset, words[i].bytes};
         std::size_t j = i + 1;
         for (; j < words.size(); ++j) {
             const QByteArrayView gap =
@@ -262,20 +280,101 @@ QString decodeHeaderText(QByteArrayView raw, GMimeParserOptions *options)
             if (!onlyWhiteSpace(gap) ||
                 words[j].charset.compare(words[i].charset, Qt::CaseInsensitive) != 0)
                 break;
-            bytes += words[j].bytes;
+            run.bytes += words[j].bytes;
+            run.end = words[j].end;
         }
-        out += decodeRun(bytes, words[i].charset, options);
-        plainBegin = words[j - 1].end;
-        // White space between two runs of different charsets goes too.
-        if (j < words.size()) {
-            const QByteArrayView gap = raw.sliced(plainBegin, words[j].begin - plainBegin);
-            if (onlyWhiteSpace(gap))
-                plainBegin = words[j].begin;
-        }
+        runs.push_back(std::move(run));
         i = j;
+    }
+    return runs;
+}
+
+QString decodeHeaderText(QByteArrayView raw, GMimeParserOptions *options)
+{
+    while (!raw.isEmpty() && isWhiteSpace(raw.front()))
+        raw = raw.sliced(1);
+    const std::vector<EncodedRun> runs = encodedRuns(raw);
+    QByteArray out;
+    qsizetype plainBegin = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        out += decodePlainText(raw.sliced(plainBegin, runs[i].begin - plainBegin), options);
+        out += decodeRun(runs[i].bytes, runs[i].charset, options);
+        plainBegin = runs[i].end;
+        // White space between two runs of different charsets goes too.
+        if (i + 1 < runs.size()) {
+            const QByteArrayView gap = raw.sliced(plainBegin, runs[i + 1].begin - plainBegin);
+            if (onlyWhiteSpace(gap))
+                plainBegin = runs[i + 1].begin;
+        }
     }
     out += decodePlainText(raw.sliced(plainBegin), options);
     return QString::fromUtf8(out);
+}
+
+// ---------------------------------------------------------------------------
+// Addresses
+//
+// GMime parses the address lists, and decodes their display names itself. So
+// that its fault with runs of B-encoded words (see "Header text") cannot
+// garble a name, each run is handed to it as one B-encoded word of the run's
+// joined bytes: the word stays where the run stood, and GMime decodes it whole.
+
+QByteArray withRunsJoined(QByteArrayView raw)
+{
+    QByteArray out;
+    qsizetype at = 0;
+    for (const EncodedRun &run : encodedRuns(raw)) {
+        out += raw.sliced(at, run.begin - at);
+        out += "=?" + run.charset + "?B?" + run.bytes.toBase64() + "?=";
+        at = run.end;
+    }
+    out += raw.sliced(at);
+    return out;
+}
+
+// The first mailbox of a list, looking into the groups in it.
+std::optional<MailAddress> firstMailbox(InternetAddressList *list)
+{
+    const int count = internet_address_list_length(list);
+    for (int i = 0; i < count; ++i) {
+        InternetAddress *address = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_MAILBOX(address)) {
+            const char *name = internet_address_get_name(address);
+            const char *addr =
+                internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+            return MailAddress{QString::fromUtf8(name != nullptr ? name : ""),
+                               QString::fromUtf8(addr != nullptr ? addr : "")};
+        }
+        if (INTERNET_ADDRESS_IS_GROUP(address)) {
+            InternetAddressList *members =
+                internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address));
+            if (auto member = members != nullptr ? firstMailbox(members) : std::nullopt)
+                return member;
+        }
+    }
+    return std::nullopt;
+}
+
+MailAddress parseFirstMailbox(const std::optional<QByteArray> &raw, GMimeParserOptions *options)
+{
+    if (!raw)
+        return {};
+    const QByteArray joined = withRunsJoined(*raw);
+    GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, joined.constData()));
+    if (!list)
+        return {};
+    return firstMailbox(list.get()).value_or(MailAddress{});
+}
+
+QString parseMessageId(const std::optional<QByteArray> &raw, GMimeParserOptions *options)
+{
+    if (!raw)
+        return {};
+    GCharPtr id(g_mime_utils_decode_message_id(raw->constData()));
+    if (id && *id != '\0')
+        return QString::fromUtf8(id.get());
+    // Not an id in angle brackets: the text as written, white space trimmed.
+    return decodeHeaderText(*raw, options).trimmed();
 }
 
 // ---------------------------------------------------------------------------
@@ -321,24 +420,29 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<QByteArray> &field
 
 // ---------------------------------------------------------------------------
 
-HeaderValues readHeaders(QByteArrayView message)
+// Raw 8-bit bytes: UTF-8 when they are valid UTF-8, else the message's own
+// charset, else Windows-1252, which is what such mail nearly always is.
+void setFallbackCharsets(GMimeParserOptions *options, const QByteArray &charset)
 {
-    mailgmime::ensureInitialised();
-    const headerblock::FirstFields fields = headerblock::firstFields(message);
-
-    ParserOptionsPtr options(g_mime_parser_options_new());
-    const QByteArray charset =
-        fields.contentType ? contentTypeCharset(*fields.contentType, options.get()) : QByteArray();
-    // Raw 8-bit bytes: UTF-8 when they are valid UTF-8, else the message's own
-    // charset, else Windows-1252, which is what such mail nearly always is.
     std::vector<const char *> fallbacks{"UTF-8"};
     if (!charset.isEmpty())
         fallbacks.push_back(charset.constData());
     fallbacks.push_back("windows-1252");
     fallbacks.push_back(nullptr);
-    g_mime_parser_options_set_fallback_charsets(options.get(), fallbacks.data());
+    g_mime_parser_options_set_fallback_charsets(options, fallbacks.data());
+}
 
+HeaderValues readHeaders(QByteArrayView message)
+{
+    mailgmime::ensureInitialised();
+    headerblock::FirstFields fields = headerblock::firstFields(message);
+
+    ParserOptionsPtr options(g_mime_parser_options_new());
     HeaderValues headers;
+    if (fields.contentType)
+        headers.charset = contentTypeCharset(*fields.contentType, options.get());
+    setFallbackCharsets(options.get(), headers.charset);
+
     if (fields.subject)
         headers.subject = decodeHeaderText(*fields.subject, options.get());
     if (fields.from)
@@ -348,8 +452,25 @@ HeaderValues readHeaders(QByteArrayView message)
         date = parseDate(*fields.date);
     if (!date)
         date = newestReceivedDate(headerblock::receivedFields(message));
-    headers.date = date ? oledate::FromLocalDateTime(*date) : 0.0;
+    if (date)
+        headers.date = MessageDate(*date);
+    headers.from = std::move(fields.from);
+    headers.to = std::move(fields.to);
+    headers.messageId = std::move(fields.messageId);
     return headers;
+}
+
+AddressValues readAddresses(const HeaderValues &headers)
+{
+    ParserOptionsPtr options(g_mime_parser_options_new());
+    setFallbackCharsets(options.get(), headers.charset);
+    AddressValues values;
+    if (headers.to)
+        values.recipients = decodeHeaderText(*headers.to, options.get());
+    values.senderMailbox = parseFirstMailbox(headers.from, options.get());
+    values.firstRecipient = parseFirstMailbox(headers.to, options.get());
+    values.messageId = parseMessageId(headers.messageId, options.get());
+    return values;
 }
 
 QString noMessage()
@@ -361,6 +482,17 @@ QString noMessage()
 
 struct MailMessage::Headers : HeaderValues
 {
+    explicit Headers(HeaderValues values) : HeaderValues(std::move(values)) {}
+
+    const AddressValues &addresses() const
+    {
+        if (!m_addresses)
+            m_addresses = readAddresses(*this);
+        return *m_addresses;
+    }
+
+private:
+    mutable std::optional<AddressValues> m_addresses;
 };
 
 MailMessage::MailMessage() = default;
@@ -373,11 +505,11 @@ Outcome<QString> MailMessage::Subject() const
     return Outcome<QString>::success(m_headers->subject);
 }
 
-Outcome<double> MailMessage::Date() const
+Outcome<MessageDate> MailMessage::Date() const
 {
     if (!m_headers)
-        return Outcome<double>::failure(noMessage());
-    return Outcome<double>::success(m_headers->date);
+        return Outcome<MessageDate>::failure(noMessage());
+    return Outcome<MessageDate>::success(m_headers->date);
 }
 
 Outcome<QString> MailMessage::Sender() const
@@ -385,6 +517,34 @@ Outcome<QString> MailMessage::Sender() const
     if (!m_headers)
         return Outcome<QString>::failure(noMessage());
     return Outcome<QString>::success(m_headers->sender);
+}
+
+Outcome<MailAddress> MailMessage::SenderMailbox() const
+{
+    if (!m_headers)
+        return Outcome<MailAddress>::failure(noMessage());
+    return Outcome<MailAddress>::success(m_headers->addresses().senderMailbox);
+}
+
+Outcome<QString> MailMessage::Recipients() const
+{
+    if (!m_headers)
+        return Outcome<QString>::failure(noMessage());
+    return Outcome<QString>::success(m_headers->addresses().recipients);
+}
+
+Outcome<MailAddress> MailMessage::FirstRecipient() const
+{
+    if (!m_headers)
+        return Outcome<MailAddress>::failure(noMessage());
+    return Outcome<MailAddress>::success(m_headers->addresses().firstRecipient);
+}
+
+Outcome<QString> MailMessage::MessageId() const
+{
+    if (!m_headers)
+        return Outcome<QString>::failure(noMessage());
+    return Outcome<QString>::success(m_headers->addresses().messageId);
 }
 
 Outcome<void> MailMessage::Load(const QString &path, Framing framing)
@@ -398,7 +558,7 @@ Outcome<void> MailMessage::Load(const SourceFile &file, Framing framing)
     const Outcome<QByteArray> head = headerblock::readHead(file, framing);
     if (!head)
         return Outcome<void>::failure(head.reason());
-    m_headers = std::make_unique<Headers>(Headers{readHeaders(head.value())});
+    m_headers = std::make_unique<Headers>(readHeaders(head.value()));
     return Outcome<void>::success();
 }
 
@@ -407,8 +567,7 @@ void MailMessage::LoadBytes(const QByteArray &bytes, Framing framing)
     const headerblock::Frame frame = headerblock::isEmlx(framing, QString())
                                          ? headerblock::emlxFrame(bytes)
                                          : headerblock::Frame{};
-    m_headers =
-        std::make_unique<Headers>(Headers{readHeaders(headerblock::messageHead(bytes, frame))});
+    m_headers = std::make_unique<Headers>(readHeaders(headerblock::messageHead(bytes, frame)));
 }
 
 namespace mailgmime {

@@ -45,14 +45,30 @@ public:
     // Subject header counts; "" when there is none. Fails only when no message
     // has been loaded.
     [[nodiscard]] Outcome<QString> Subject() const override;
-    // The Date header in local time as an OLE date; when it is missing or cannot
-    // be parsed, the newest Received header's date; else 0. A date GMime
-    // cannot read (it takes none before 1969) is read by rfc2822date::parse.
-    // Fails only when no message has been loaded.
-    [[nodiscard]] Outcome<double> Date() const override;
+    // The Date header with the offset written in it; when it is missing or
+    // cannot be parsed, the newest Received header's date, with its own
+    // offset; else no date. A date GMime cannot read (it takes none before
+    // 1969) is read by rfc2822date::parse. Fails only when no message has been
+    // loaded.
+    [[nodiscard]] Outcome<MessageDate> Date() const override;
     // The From header as written, read like Subject; never re-rendered as an
     // address. Fails only when no message has been loaded.
     [[nodiscard]] Outcome<QString> Sender() const override;
+
+    // The readers below parse their header (with GMime, display names decoded)
+    // the first time one of them is asked, not when the message is loaded.
+    // Each fails only when no message has been loaded.
+
+    // The first mailbox of the first From header.
+    [[nodiscard]] Outcome<MailAddress> SenderMailbox() const override;
+    // The first To header as written, read like Subject.
+    [[nodiscard]] Outcome<QString> Recipients() const override;
+    // The first mailbox of the first To header, a group's members included.
+    [[nodiscard]] Outcome<MailAddress> FirstRecipient() const override;
+    // The first Message-ID header's id without angle brackets, comments or
+    // white space; a value that holds no id in angle brackets is taken as
+    // written, read like Subject and trimmed.
+    [[nodiscard]] Outcome<QString> MessageId() const override;
 
     // Loads the header block of the file at path, replacing what was loaded before.
     // With Framing::Emlx the file's first line is the message's byte count and the

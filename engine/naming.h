@@ -2,8 +2,11 @@
 #pragma once
 
 #include "messageheaders.h"
+#include "messageorigin.h"
+#include "nametemplate.h"
 #include "namingscheme.h"
 #include "outcome.h"
+#include "runoptions.h"
 
 #include <QString>
 
@@ -26,9 +29,22 @@ inline constexpr char16_t kExtension[] = u".eml";
 //   OptDS_mdy   mm-yyyy-dd subject            asks date, subject
 // Asks the message only for the values the scheme uses, in the order shown.
 // Parts are joined with one space; empty parts and their spaces are kept, and
-// nothing is trimmed or decoded. Fails with the reason of the first reader that
-// fails, and then asks nothing more.
-[[nodiscard]] Outcome<QString> ComposeName(const MessageHeaders &message, NamingScheme scheme);
+// nothing is trimmed or decoded. The date's day is the one it shows on zone's
+// clock. Fails with the reason of the first reader that fails, and then asks
+// nothing more.
+[[nodiscard]] Outcome<QString> ComposeName(const MessageHeaders &message, NamingScheme scheme,
+                                           DateZone zone = DateZone::Local);
+
+// The raw name of a message under a run's options: options.format rendered
+// when a template is set, else ComposeName under options.scheme (no folders),
+// dates on options.timeZone's clock. Fails as those do.
+[[nodiscard]] Outcome<RawName> ComposeRawName(const MessageHeaders &message,
+                                              const MessageOrigin &origin,
+                                              const RunOptions &options);
+
+// A number written in at least width digits, zeros in front, a minus sign
+// before a negative one: Digits(7, 2) is "07", Digits(-44, 4) "-0044".
+[[nodiscard]] QString Digits(int value, int width);
 
 // The calendar day of an OLE date in a pattern made of "dd" (day, 01 to 31),
 // "mm" (month, 01 to 12), "yyyy" (year, at least four digits, a minus sign
@@ -56,6 +72,24 @@ inline constexpr char16_t kExtension[] = u".eml";
 // one unit longer than step 3's limit, which FitFileName's byte limit covers.
 // Linear in the length of rawName. Never fails; the result is never empty.
 [[nodiscard]] QString CleanName(const QString &rawName, bool removeReply, bool removeForward);
+
+// The folder name for a raw folder part of a template: CleanName's steps, but
+// an empty name becomes "(none)", and the name is cut as FitFileName cuts a
+// base name so that it fits in 255 bytes on its own. The result is never
+// empty, never holds "/" or NUL, and never starts with "." (so it is never
+// "." or ".."): joined below a folder it stays below that folder.
+[[nodiscard]] QString CleanFolderName(const QString &rawFolder, bool removeReply,
+                                      bool removeForward);
+
+// A raw name cleaned for the run: the folders below the target folder, each
+// cleaned by CleanFolderName and followed by "/" ("" when there are none,
+// "2010/(none)/" for two), and the base name cleaned by CleanName.
+struct CleanedName
+{
+    QString folders;
+    QString baseName;
+};
+[[nodiscard]] CleanedName CleanRawName(const RawName &raw, bool removeReply, bool removeForward);
 
 // The file name for a base name: base name + suffix + ".eml", with the base name
 // cut at a character boundary and stripped of trailing spaces as far as needed

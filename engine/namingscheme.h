@@ -24,6 +24,8 @@ struct NamingSchemeEntry
     const char16_t *caption;    // that button's caption
     const char *cliName;        // letterfold-cli's --scheme value
     const char *cliDescription; // letterfold-cli's help line: the date's real layout
+    // The name template that gives every message the same name (see NameTemplate)
+    const char16_t *format;
 
     // The row of a scheme.
     [[nodiscard]] static constexpr const NamingSchemeEntry &of(NamingScheme scheme);
@@ -33,15 +35,17 @@ struct NamingSchemeEntry
 // always written month, year, day: the command line, which the window's
 // captions do not bind, says so.
 inline constexpr std::array<NamingSchemeEntry, 6> kNamingSchemes = {{
-    {NamingScheme::OptS, "OptS", u"Subject", "subject", "Subject"},
-    {NamingScheme::OptSF, "OptSF", u"Subject + From", "subject-from", "Subject + From"},
-    {NamingScheme::OptFS, "OptFS", u"From + Subject", "from-subject", "From + Subject"},
+    {NamingScheme::OptS, "OptS", u"Subject", "subject", "Subject", u"{subject}"},
+    {NamingScheme::OptSF, "OptSF", u"Subject + From", "subject-from", "Subject + From",
+     u"{subject} {from}"},
+    {NamingScheme::OptFS, "OptFS", u"From + Subject", "from-subject", "From + Subject",
+     u"{from} {subject}"},
     {NamingScheme::OptSFD_dmy, "OptSFD_dmy", u"Subject + From + Date (d-m-y)", "subject-from-date",
-     "Subject + From + Date (dd-mm-yyyy)"},
+     "Subject + From + Date (dd-mm-yyyy)", u"{subject} {from} {date:%d-%m-%Y}"},
     {NamingScheme::OptDS_ymd, "OptDS_ymd", u"Date (y-m-d) + Subject", "date-subject",
-     "Date (yyyy-mm-dd) + Subject"},
+     "Date (yyyy-mm-dd) + Subject", u"{date:%Y-%m-%d} {subject}"},
     {NamingScheme::OptDS_mdy, "OptDS_mdy", u"Date (m-d-y) + Subject", "date-mdy-subject",
-     "Date (mm-yyyy-dd) + Subject"},
+     "Date (mm-yyyy-dd) + Subject", u"{date:%m-%Y-%d} {subject}"},
 }};
 
 constexpr const NamingSchemeEntry &NamingSchemeEntry::of(NamingScheme scheme)

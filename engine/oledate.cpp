@@ -29,11 +29,15 @@ QDate ToDate(double oleDate)
 
 double FromLocalDateTime(const QDateTime &moment)
 {
+    return moment.isValid() ? FromWallClock(moment.toLocalTime()) : 0.0;
+}
+
+double FromWallClock(const QDateTime &moment)
+{
     if (!moment.isValid())
         return 0.0;
-    const QDateTime local = moment.toLocalTime();
-    const qint64 days = Epoch().daysTo(local.date());
-    const double fraction = local.time().msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0);
+    const qint64 days = Epoch().daysTo(moment.date());
+    const double fraction = moment.time().msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0);
     return days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction;
 }
 

@@ -21,4 +21,9 @@ namespace oledate {
 // An invalid QDateTime gives 0.
 [[nodiscard]] double FromLocalDateTime(const QDateTime &moment);
 
+// The OLE date of the date and time a QDateTime shows in its own zone or
+// offset, converting nothing (12:00 at -08:00 gives noon of its day).
+// An invalid QDateTime gives 0.
+[[nodiscard]] double FromWallClock(const QDateTime &moment);
+
 } // namespace oledate

@@ -301,9 +301,9 @@ TEST_F(MailMessageDate, AnswersTheDateHeaderInLocalTimeElseTheNewestReceivedElse
         SCOPED_TRACE(row.name);
         MailMessage message;
         message.LoadBytes(row.headers + "\r\n");
-        const Outcome<double> date = message.Date();
+        const Outcome<MessageDate> date = message.Date();
         ASSERT_TRUE(date.ok());
-        EXPECT_NEAR(date.value(), row.expected, 0.5 / 86400.0);
+        EXPECT_NEAR(date.value().oleDate(), row.expected, 0.5 / 86400.0);
     }
 }
 
@@ -455,7 +455,7 @@ TEST(MailMessageLoad, LoadsFilesWithoutHeadersAsEmpty)
         ASSERT_TRUE(message.Load(path));
         EXPECT_EQ(message.Subject().value(), "");
         EXPECT_EQ(message.Sender().value(), "");
-        EXPECT_EQ(message.Date().value(), 0.0);
+        EXPECT_EQ(message.Date().value().oleDate(), 0.0);
     }
 }
 
@@ -473,7 +473,7 @@ TEST(MailMessageLoad, SurvivesGarbage)
         message.LoadBytes(bytes,
                           round % 2 ? MailMessage::Framing::Emlx : MailMessage::Framing::Plain);
         EXPECT_TRUE(message.Subject().ok());
-        EXPECT_TRUE(std::isfinite(message.Date().value()));
+        EXPECT_TRUE(std::isfinite(message.Date().value().oleDate()));
     }
 }
 
@@ -561,7 +561,7 @@ TEST(MailMessageLoad, ReadsOnlyTheHeaderBlockOfALargeFile)
     MailMessage message;
     ASSERT_TRUE(message.Load(large));
     EXPECT_EQ(message.Subject().value(), "large");
-    EXPECT_EQ(oledate::ToDate(message.Date().value()), QDate(2005, 2, 23));
+    EXPECT_EQ(oledate::ToDate(message.Date().value().oleDate()), QDate(2005, 2, 23));
 
     // The same behind an .emlx count line.
     const QString framed = dir.filePath("large.emlx");

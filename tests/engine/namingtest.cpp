@@ -16,6 +16,7 @@ namespace {
 
 // 7 March 2010, late in the evening: only the calendar day may show.
 const double kMarch7 = oledate::Epoch().daysTo(QDate(2010, 3, 7)) + 0.99;
+const MessageDate kMarch7Date(QDateTime(QDate(2010, 3, 7), QTime(23, 45), Qt::LocalTime));
 
 const QString kEml = QStringLiteral(".eml");
 
@@ -25,7 +26,8 @@ QString repeated(const QString &piece, int times)
 }
 
 // The whole road from headers to file name, as a run takes it.
-QString fileNameFor(NamingScheme scheme, const QString &subject, const QString &sender, double date,
+QString fileNameFor(NamingScheme scheme, const QString &subject, const QString &sender,
+                    const MessageDate &date,
                     bool removeReply, bool removeForward)
 {
     const RecordingHeaders message(subject, sender, date);
@@ -54,7 +56,7 @@ TEST(ComposeName, AsksOnlyForTheSchemesValuesInTheSchemesOrder)
     for (const auto &row : rows) {
         SCOPED_TRACE(static_cast<int>(row.scheme));
         const RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann <a@b.c>"),
-                                       kMarch7);
+                                       kMarch7Date);
         const Outcome<QString> name = ComposeName(message, row.scheme);
         ASSERT_TRUE(name.ok());
         EXPECT_EQ(name.value(), QString::fromUtf16(row.name));
@@ -82,7 +84,7 @@ TEST(ComposeName, KeepsEmptyPartsAndTheirSeparators)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         const RecordingHeaders message(QString::fromUtf8(row.subject),
-                                       QString::fromUtf8(row.sender), kMarch7);
+                                       QString::fromUtf8(row.sender), kMarch7Date);
         const Outcome<QString> name = ComposeName(message, row.scheme);
         ASSERT_TRUE(name.ok());
         EXPECT_EQ(name.value(), QString::fromUtf8(row.name));
@@ -112,7 +114,7 @@ TEST(ComposeName, FailsWithTheReasonOfTheFirstFailingReaderAndAsksNothingMore)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::to_string(static_cast<int>(row.scheme)) + " " + row.failing);
-        RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7);
+        RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7Date);
         message.failOn(QString::fromUtf8(row.failing), QStringLiteral("header is garbled"));
         const Outcome<QString> name = ComposeName(message, row.scheme);
         EXPECT_FALSE(name.ok());
@@ -134,7 +136,7 @@ TEST(ComposeName, IgnoresAFailingReaderTheSchemeDoesNotUse)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.failing);
-        RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7);
+        RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7Date);
         message.failOn(QString::fromUtf8(row.failing), QStringLiteral("broken"));
         EXPECT_TRUE(ComposeName(message, row.scheme).ok());
         EXPECT_FALSE(message.asked().contains(QString::fromUtf8(row.failing)));
@@ -143,7 +145,7 @@ TEST(ComposeName, IgnoresAFailingReaderTheSchemeDoesNotUse)
 
 TEST(ComposeName, GivesAReadableReasonWhenAReaderFailsWithoutOne)
 {
-    RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7);
+    RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7Date);
     message.failOn(QStringLiteral("Date"), QString());
     const Outcome<QString> name = ComposeName(message, NamingScheme::OptDS_ymd);
     ASSERT_FALSE(name.ok());
@@ -152,7 +154,7 @@ TEST(ComposeName, GivesAReadableReasonWhenAReaderFailsWithoutOne)
 
 TEST(ComposeName, FailsOnASchemeValueOutsideTheSix)
 {
-    const RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7);
+    const RecordingHeaders message(QStringLiteral("Offer"), QStringLiteral("Ann"), kMarch7Date);
     const Outcome<QString> name = ComposeName(message, static_cast<NamingScheme>(42));
     EXPECT_FALSE(name.ok());
     EXPECT_FALSE(name.reason().isEmpty());
@@ -193,7 +195,7 @@ TEST(NamingRules, GiveTheWorkedExamplesFileNames)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(fileNameFor(row.scheme, QString::fromUtf8(row.subject),
-                              QString::fromUtf8(row.sender), kMarch7, row.removeReply,
+                              QString::fromUtf8(row.sender), kMarch7Date, row.removeReply,
                               row.removeForward),
                   QString::fromUtf8(row.fileName));
     }

@@ -12,11 +12,17 @@
 class RecordingHeaders : public MessageHeaders
 {
 public:
-    RecordingHeaders(QString subject, QString sender, double date)
-        : m_subject(std::move(subject)), m_sender(std::move(sender)), m_date(date)
+    RecordingHeaders(QString subject, QString sender, MessageDate date)
+        : m_subject(std::move(subject)), m_sender(std::move(sender)), m_date(std::move(date))
     {}
 
-    // Makes the reader named "Subject", "Date" or "Sender" fail with reason.
+    // The answers of the other readers; "" until set.
+    QString recipients;
+    MailAddress senderMailbox;
+    MailAddress firstRecipient;
+    QString messageId;
+
+    // Makes the reader of that name ("Subject", "Date", "Sender", ...) fail with reason.
     void failOn(const QString &reader, const QString &reason)
     {
         m_failing = reader;
@@ -30,13 +36,29 @@ public:
     {
         return answer(QStringLiteral("Subject"), m_subject);
     }
-    [[nodiscard]] Outcome<double> Date() const override
+    [[nodiscard]] Outcome<MessageDate> Date() const override
     {
         return answer(QStringLiteral("Date"), m_date);
     }
     [[nodiscard]] Outcome<QString> Sender() const override
     {
         return answer(QStringLiteral("Sender"), m_sender);
+    }
+    [[nodiscard]] Outcome<MailAddress> SenderMailbox() const override
+    {
+        return answer(QStringLiteral("SenderMailbox"), senderMailbox);
+    }
+    [[nodiscard]] Outcome<QString> Recipients() const override
+    {
+        return answer(QStringLiteral("Recipients"), recipients);
+    }
+    [[nodiscard]] Outcome<MailAddress> FirstRecipient() const override
+    {
+        return answer(QStringLiteral("FirstRecipient"), firstRecipient);
+    }
+    [[nodiscard]] Outcome<QString> MessageId() const override
+    {
+        return answer(QStringLiteral("MessageId"), messageId);
     }
 
 private:
@@ -50,7 +72,7 @@ private:
 
     QString m_subject;
     QString m_sender;
-    double m_date;
+    MessageDate m_date;
     QString m_failing;
     QString m_reason;
     mutable QStringList m_asked;

@@ -22,13 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MailMessage message;
     message.LoadBytes(bytes, framing);
     const Outcome<QString> subject = message.Subject();
-    const Outcome<double> date = message.Date();
+    const Outcome<MessageDate> date = message.Date();
     const Outcome<QString> sender = message.Sender();
     if (!subject || !date || !sender)
         std::abort();
     if (!subject.value().isValidUtf16() || !sender.value().isValidUtf16())
         std::abort();
-    if (!std::isfinite(date.value()))
+    if (!std::isfinite(date.value().oleDate()))
         std::abort();
     return 0;
 }

@@ -5,8 +5,8 @@
 // than 220 units before the extension, or more than 255 bytes of UTF-8 with
 // it. A violation aborts, which libFuzzer reports with the input.
 //
-// Input: one byte of flags, eight bytes of the date's bit pattern (so NaN,
-// infinities and denormals come up), a number for the collision suffix, then
+// Input: one byte of flags, eight bytes of the date's milliseconds since 1970
+// (so moments beyond any calendar come up), a number for the collision suffix, then
 // the subject and the sender. Flag bit 0 chooses how text bytes become a
 // string: as UTF-8, or as UTF-16 units (lone surrogates repaired the way the
 // reader's UTF-8 decoding would, so surrogate pairs land anywhere).
@@ -25,17 +25,27 @@ namespace {
 class FuzzedHeaders final : public MessageHeaders
 {
 public:
-    FuzzedHeaders(QString subject, QString sender, double date)
-        : m_subject(std::move(subject)), m_sender(std::move(sender)), m_date(date)
+    FuzzedHeaders(QString subject, QString sender, MessageDate date)
+        : m_subject(std::move(subject)), m_sender(std::move(sender)), m_date(std::move(date))
     {}
     Outcome<QString> Subject() const override { return Outcome<QString>::success(m_subject); }
-    Outcome<double> Date() const override { return Outcome<double>::success(m_date); }
+    Outcome<MessageDate> Date() const override { return Outcome<MessageDate>::success(m_date); }
     Outcome<QString> Sender() const override { return Outcome<QString>::success(m_sender); }
+    Outcome<MailAddress> SenderMailbox() const override
+    {
+        return Outcome<MailAddress>::success({m_sender, m_subject});
+    }
+    Outcome<QString> Recipients() const override { return Outcome<QString>::success(m_sender); }
+    Outcome<MailAddress> FirstRecipient() const override
+    {
+        return Outcome<MailAddress>::success({m_subject, m_sender});
+    }
+    Outcome<QString> MessageId() const override { return Outcome<QString>::success(m_subject); }
 
 private:
     QString m_subject;
     QString m_sender;
-    double m_date;
+    MessageDate m_date;
 };
 
 QString textOf(const std::string &bytes, bool asUtf16)
@@ -81,14 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool asUtf16 = (flags & 1) != 0;
     const QString subject = textOf(input.ConsumeRandomLengthString(), asUtf16);
     const QString sender = textOf(input.ConsumeRemainingBytesAsString(), asUtf16);
-    double date = 0;
-    std::memcpy(&date, &dateBits, sizeof date);
+    const MessageDate date(
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(dateBits), Qt::OffsetFromUTC,
+                                       static_cast<int>(suffixNumber % (28 * 3600)) - 14 * 3600));
 
     const FuzzedHeaders headers(subject, sender, date);
     // " (4294967295)" is the longest suffix a run could ever hand out.
     const QString suffix = QStringLiteral(" (%1)").arg(suffixNumber);
+    const auto zone = static_cast<DateZone>((flags >> 1) % 3);
     for (const NamingSchemeEntry &entry : kNamingSchemes) {
-        const Outcome<QString> raw = naming::ComposeName(headers, entry.scheme);
+        const Outcome<QString> raw = naming::ComposeName(headers, entry.scheme, zone);
         check(raw.ok());
         for (int options = 0; options < 4; ++options) {
             const QString base =
