@@ -222,12 +222,9 @@ FirstFields firstFields(QByteArrayView message)
 {
     static constexpr std::pair<QByteArrayView, std::optional<QByteArray> FirstFields::*> kNames[] =
         {
-            {"subject", &FirstFields::subject},
-            {"from", &FirstFields::from},
-            {"date", &FirstFields::date},
-            {"content-type", &FirstFields::contentType},
-            {"to", &FirstFields::to},
-            {"message-id", &FirstFields::messageId},
+            {"subject", &FirstFields::subject}, {"from", &FirstFields::from},
+            {"date", &FirstFields::date},       {"content-type", &FirstFields::contentType},
+            {"to", &FirstFields::to},           {"message-id", &FirstFields::messageId},
         };
     FirstFields fields;
     splitFields(message, [&fields](QByteArrayView name) -> QByteArray * {

@@ -340,8 +340,7 @@ std::optional<MailAddress> firstMailbox(InternetAddressList *list)
         InternetAddress *address = internet_address_list_get_address(list, i);
         if (INTERNET_ADDRESS_IS_MAILBOX(address)) {
             const char *name = internet_address_get_name(address);
-            const char *addr =
-                internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+            const char *addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
             return MailAddress{QString::fromUtf8(name != nullptr ? name : ""),
                                QString::fromUtf8(addr != nullptr ? addr : "")};
         }
@@ -372,7 +371,7 @@ QString parseMessageId(const std::optional<QByteArray> &raw, GMimeParserOptions 
         return {};
     GCharPtr id(g_mime_utils_decode_message_id(raw->constData()));
     if (id && *id != '\0')
-        return QString::fromUtf8(id.get());
+        return QString::fromUtf8(id.get()).trimmed();
     // Not an id in angle brackets: the text as written, white space trimmed.
     return decodeHeaderText(*raw, options).trimmed();
 }

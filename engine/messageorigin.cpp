@@ -27,6 +27,10 @@ QString MessageOrigin::fileToken() const
 {
     if (!maildirUniqueName.isEmpty())
         return maildirUniqueName;
+    // A message in an mbox has no file of its own; the mbox's name may hold
+    // dots that are no extension ("INBOX.Sent").
+    if (!mailboxPath.isEmpty())
+        return mailboxToken();
     const QStringView name = lastStep(sourcePath);
     // Apple Mail names a partly downloaded message "123.partial.emlx": it is
     // message 123 as much as "123.emlx" is.

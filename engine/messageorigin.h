@@ -17,10 +17,11 @@ struct MessageOrigin
     // A Maildir message's unique name, its file name before ":2,"; "" otherwise.
     QString maildirUniqueName;
 
-    // The {file} token: maildirUniqueName when set; else the name of
-    // sourcePath without its extension (the last ".ext", or ".partial.emlx"
-    // whole; a leading dot is no extension): "/m/Offer v1.2.eml" gives
-    // "Offer v1.2", "/m/123.partial.emlx" gives "123", "/m/.eml" ".eml".
+    // The {file} token: maildirUniqueName when set; else, for a message in
+    // an mbox (mailboxPath set), the mbox's name as mailboxToken() gives it;
+    // else the name of sourcePath without its extension (the last ".ext", or
+    // ".partial.emlx" whole; a leading dot is no extension): "/m/Offer
+    // v1.2.eml" gives "Offer v1.2", "/m/123.partial.emlx" "123", "/m/.eml" ".eml".
     [[nodiscard]] QString fileToken() const;
     // The {mailbox} token: the name of mailboxPath, without a final ".mbox"
     // in any case ("/m/Archive.mbox" gives "Archive", "/m/Maildir/.Sent"

@@ -24,8 +24,7 @@ QString tokenList()
 
 // English whatever the locale, so that a name is the same on every machine.
 constexpr std::array<const char16_t *, 12> kMonthNames = {
-    u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
-    u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec",
+    u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec",
 };
 constexpr std::array<const char16_t *, 7> kDayNames = {
     u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat", u"Sun",
@@ -109,11 +108,16 @@ private:
     std::optional<QString> addToken(qsizetype open, qsizetype close)
     {
         static constexpr std::pair<const char16_t *, Field> kTokens[] = {
-            {u"subject", Field::Subject},         {u"from", Field::From},
-            {u"from.name", Field::FromName},      {u"from.address", Field::FromAddress},
-            {u"to", Field::To},                   {u"to.name", Field::ToName},
-            {u"to.address", Field::ToAddress},    {u"message-id", Field::MessageId},
-            {u"file", Field::File},               {u"mailbox", Field::Mailbox},
+            {u"subject", Field::Subject},
+            {u"from", Field::From},
+            {u"from.name", Field::FromName},
+            {u"from.address", Field::FromAddress},
+            {u"to", Field::To},
+            {u"to.name", Field::ToName},
+            {u"to.address", Field::ToAddress},
+            {u"message-id", Field::MessageId},
+            {u"file", Field::File},
+            {u"mailbox", Field::Mailbox},
         };
         const QStringView token = QStringView(m_text).sliced(open, close + 1 - open);
         const QStringView name = token.sliced(1, token.size() - 2);
@@ -150,15 +154,33 @@ private:
                                       "percent sign)")
                     .arg(quoted(token));
             switch (format[i].unicode()) {
-            case u'Y': addField(Field::Year); break;
-            case u'm': addField(Field::Month); break;
-            case u'd': addField(Field::Day); break;
-            case u'H': addField(Field::Hour); break;
-            case u'M': addField(Field::Minute); break;
-            case u'S': addField(Field::Second); break;
-            case u'b': addField(Field::MonthName); break;
-            case u'a': addField(Field::DayName); break;
-            case u'%': addText(u'%'); break;
+            case u'Y':
+                addField(Field::Year);
+                break;
+            case u'm':
+                addField(Field::Month);
+                break;
+            case u'd':
+                addField(Field::Day);
+                break;
+            case u'H':
+                addField(Field::Hour);
+                break;
+            case u'M':
+                addField(Field::Minute);
+                break;
+            case u'S':
+                addField(Field::Second);
+                break;
+            case u'b':
+                addField(Field::MonthName);
+                break;
+            case u'a':
+                addField(Field::DayName);
+                break;
+            case u'%':
+                addText(u'%');
+                break;
             default:
                 return QStringLiteral("the date format of %1 holds %2, which is none of %Y %m %d "
                                       "%H %M %S %b %a %%")
@@ -194,15 +216,24 @@ QString NameTemplate::dateText(Field field, const QDateTime &shown)
     const QDate day = shown.date();
     const QTime time = shown.time();
     switch (field) {
-    case Field::Year: return naming::Digits(day.year(), 4);
-    case Field::Month: return naming::Digits(day.month(), 2);
-    case Field::Day: return naming::Digits(day.day(), 2);
-    case Field::Hour: return naming::Digits(time.hour(), 2);
-    case Field::Minute: return naming::Digits(time.minute(), 2);
-    case Field::Second: return naming::Digits(time.second(), 2);
-    case Field::MonthName: return QString::fromUtf16(kMonthNames.at(day.month() - 1));
-    case Field::DayName: return QString::fromUtf16(kDayNames.at(day.dayOfWeek() - 1));
-    default: return {};
+    case Field::Year:
+        return naming::Digits(day.year(), 4);
+    case Field::Month:
+        return naming::Digits(day.month(), 2);
+    case Field::Day:
+        return naming::Digits(day.day(), 2);
+    case Field::Hour:
+        return naming::Digits(time.hour(), 2);
+    case Field::Minute:
+        return naming::Digits(time.minute(), 2);
+    case Field::Second:
+        return naming::Digits(time.second(), 2);
+    case Field::MonthName:
+        return QString::fromUtf16(kMonthNames.at(day.month() - 1));
+    case Field::DayName:
+        return QString::fromUtf16(kDayNames.at(day.dayOfWeek() - 1));
+    default:
+        return {};
     }
 }
 
@@ -220,18 +251,30 @@ Outcome<QString> NameTemplate::valueOf(const Piece &piece, const MessageHeaders 
         return mailbox ? Text::success(mailbox.value().address) : Text::failure(mailbox.reason());
     };
     switch (piece.field) {
-    case Field::Text: return Text::success(piece.text);
-    case Field::Subject: return message.Subject();
-    case Field::From: return message.Sender();
-    case Field::FromName: return nameOf(message.SenderMailbox());
-    case Field::FromAddress: return addressOf(message.SenderMailbox());
-    case Field::To: return message.Recipients();
-    case Field::ToName: return nameOf(message.FirstRecipient());
-    case Field::ToAddress: return addressOf(message.FirstRecipient());
-    case Field::MessageId: return message.MessageId();
-    case Field::File: return Text::success(origin.fileToken());
-    case Field::Mailbox: return Text::success(origin.mailboxToken());
-    default: break;
+    case Field::Text:
+        return Text::success(piece.text);
+    case Field::Subject:
+        return message.Subject();
+    case Field::From:
+        return message.Sender();
+    case Field::FromName:
+        return nameOf(message.SenderMailbox());
+    case Field::FromAddress:
+        return addressOf(message.SenderMailbox());
+    case Field::To:
+        return message.Recipients();
+    case Field::ToName:
+        return nameOf(message.FirstRecipient());
+    case Field::ToAddress:
+        return addressOf(message.FirstRecipient());
+    case Field::MessageId:
+        return message.MessageId();
+    case Field::File:
+        return Text::success(origin.fileToken());
+    case Field::Mailbox:
+        return Text::success(origin.mailboxToken());
+    default:
+        break;
     }
     const Outcome<MessageDate> date = message.Date();
     if (!date)

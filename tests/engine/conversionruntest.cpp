@@ -39,6 +39,7 @@ public:
     NamingScheme scheme = NamingScheme::OptS;
     bool reply = false;
     bool forward = false;
+    std::optional<NameTemplate> format;
     QString destination;
     std::function<void(int yieldNumber)> onYield;
 
@@ -63,7 +64,7 @@ public:
         ++rowTextReads;
         return row >= 0 && row < rows.size() ? rows[row] : QString();
     }
-    RunOptions options() const override { return {scheme, reply, forward}; }
+    RunOptions options() const override { return {scheme, reply, forward, format}; }
     QString askDestination() override
     {
         ++destinationQuestions;
@@ -897,6 +898,52 @@ TEST_F(ConversionRunTest, NeverOverwritesAListedMessageEarlierOrLaterInTheList)
         // turn comes, not once per copy.
         EXPECT_EQ(host.rowTextReads, 2 * 2);
     }
+}
+
+TEST_F(ConversionRunTest, ATemplateMakesItsFoldersAndARerunSkipsTheCopiesInThem)
+{
+    // Names are numbered within each folder the template makes, and a "/" in
+    // a value makes none. The destination lies inside the sources, so the
+    // last run lists the copies, two folders below their rows' target folder.
+    const QString a = source(QStringLiteral("t/a.eml"),
+                             message(QStringLiteral("Re: Plan"), QStringLiteral("Ann <a@x.org>")));
+    const QString b = source(QStringLiteral("t/b.eml"),
+                             message(QStringLiteral("Plan"), QStringLiteral("Ann <ann@y.org>")));
+    const QString c = source(QStringLiteral("t/c.eml"),
+                             message(QStringLiteral("a/../../x"), QStringLiteral("Ann <a@x.org>"),
+                                     QStringLiteral("Wed, 30 Jun 2010 12:00:00 +0000")));
+    m_host.destination = m_root + QStringLiteral("/src/out");
+    m_host.reply = true;
+    m_host.format = NameTemplate::parse(QStringLiteral("{date:%Y}/{subject}/{from.name}")).value();
+    const QString folder = m_host.destination + m_root + QStringLiteral("/src/t/");
+    const QStringList expected = {folder + QStringLiteral("2010/Plan/Ann.eml"),
+                                  folder + QStringLiteral("2010/Plan/Ann (2).eml"),
+                                  folder + QStringLiteral("2010/a....x/Ann.eml")};
+
+    for (const ConversionRun::Mode mode : {ConversionRun::Mode::Plan, ConversionRun::Mode::Copy}) {
+        m_host.rows = {a, b, c};
+        m_host.reports.clear();
+        EXPECT_EQ(run(mode), ConversionRun::End::Finished);
+        EXPECT_EQ(m_host.targets(), expected);
+        // The dry run made no folder.
+        EXPECT_EQ(QFileInfo::exists(folder), mode == ConversionRun::Mode::Copy);
+    }
+    EXPECT_EQ(readAll(expected[0]), readAll(a));
+    EXPECT_EQ(readAll(expected[2]), readAll(c));
+
+    // Listed again with the copies among them: the copies are skipped, and
+    // nothing new is written.
+    const QMap<QString, QByteArray> before = snapshot(m_root);
+    m_host.rows = QStringList{a, b, c} + expected;
+    m_host.reports.clear();
+    EXPECT_EQ(run(), ConversionRun::End::Finished);
+    ASSERT_EQ(m_host.reports.size(), 6);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m_host.reports[i].status, MessageStatus::Unchanged);
+        EXPECT_EQ(m_host.reports[3 + i].status, MessageStatus::Skipped);
+        EXPECT_EQ(m_host.reports[3 + i].reason, QStringLiteral("a copy from an earlier run"));
+    }
+    EXPECT_EQ(snapshot(m_root), before);
 }
 
 TEST_F(ConversionRunTest, PassesOverEmptyRowsSilently)

@@ -307,6 +307,109 @@ TEST_F(MailMessageDate, AnswersTheDateHeaderInLocalTimeElseTheNewestReceivedElse
     }
 }
 
+TEST_F(MailMessageDate, KeepsTheOffsetWrittenInTheHeaderForEveryClock)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray headers;
+        const char *header; // on DateZone::Header's clock
+        const char *utc;
+        const char *local; // EST5
+    } cases[] = {
+        {"read by GMime", "Date: Tue, 09 Mar 2010 23:30:00 -0800\r\n", "2010-03-09 23:30",
+         "2010-03-10 07:30", "2010-03-10 02:30"},
+        {"ahead of UTC", "Date: Wed, 10 Mar 2010 00:30:00 +1400\r\n", "2010-03-10 00:30",
+         "2010-03-09 10:30", "2010-03-09 05:30"},
+        {"before 1969, read by Qt", "Date: Mon, 01 Jul 1968 23:00:00 PDT\r\n", "1968-07-01 23:00",
+         "1968-07-02 06:00", "1968-07-02 01:00"},
+        {"from Received", "Received: by b; Wed, 10 Mar 2010 00:30:00 +1400\r\n", "2010-03-10 00:30",
+         "2010-03-09 10:30", "2010-03-09 05:30"},
+        {"none: the zero date on every clock", "Subject: x\r\n", "1899-12-30 00:00",
+         "1899-12-30 00:00", "1899-12-30 00:00"},
+    };
+    const auto shown = [](const MessageDate &date, DateZone zone) {
+        return date.on(zone).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        MailMessage message;
+        message.LoadBytes(row.headers + "\r\n");
+        const MessageDate date = message.Date().value();
+        EXPECT_EQ(shown(date, DateZone::Header), QString::fromUtf8(row.header));
+        EXPECT_EQ(shown(date, DateZone::Utc), QString::fromUtf8(row.utc));
+        EXPECT_EQ(shown(date, DateZone::Local), QString::fromUtf8(row.local));
+    }
+}
+
+TEST(MailMessageAddresses, ReadsTheFirstMailboxesTheRecipientsAndTheMessageId)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray headers;
+        MailAddress from;
+        MailAddress to;
+        const char *recipients;
+        const char *messageId;
+    } cases[] = {
+        {"display names, quoted and not",
+         "From: \"Lee, Ann\" <ann@x.org>\r\nTo: Bob Stone <bob@y.org>, c@z.org\r\n"
+         "Message-ID: <abc.123@x.org>\r\n",
+         {"Lee, Ann", "ann@x.org"},
+         {"Bob Stone", "bob@y.org"},
+         "Bob Stone <bob@y.org>, c@z.org",
+         "abc.123@x.org"},
+        {"bare addresses, an id with a comment",
+         "From: ann@x.org\r\nTo: bob@y.org\r\nMessage-Id:  <id@x> (sent by us)\r\n",
+         {"", "ann@x.org"},
+         {"", "bob@y.org"},
+         "bob@y.org",
+         "id@x"},
+        // Regression guard: GMime alone ends a run of B words at the first
+        // padded one, and would read this name as "Ann".
+        {"a name in two padded B words",
+         "From: =?UTF-8?B?QW4=?= =?UTF-8?B?biBMw6ll?= <ann@x.org>\r\n"
+         "To: =?ISO-8859-1?Q?J=F6rg?= <j@y.org>\r\n",
+         {"Ann L\u00e9e", "ann@x.org"},
+         {"J\u00f6rg", "j@y.org"},
+         "J\u00f6rg <j@y.org>",
+         ""},
+        {"raw UTF-8 in a name",
+         "From: J\xc3\xb6rg <j@y.org>\r\n",
+         {"J\u00f6rg", "j@y.org"},
+         {},
+         "",
+         ""},
+        {"the first member of a group; an empty group passed over",
+         "To: undisclosed-recipients:;, Team: Eve <eve@z.org>, f@z.org;\r\n",
+         {},
+         {"Eve", "eve@z.org"},
+         "undisclosed-recipients:;, Team: Eve <eve@z.org>, f@z.org;",
+         ""},
+        {"an id without angle brackets is taken as written",
+         "Message-ID:   no-brackets  \r\n",
+         {},
+         {},
+         "",
+         "no-brackets"},
+        {"no such headers", "Subject: x\r\n", {}, {}, "", ""},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        MailMessage message;
+        message.LoadBytes(row.headers + "\r\n");
+        const MailAddress from = message.SenderMailbox().value();
+        const MailAddress to = message.FirstRecipient().value();
+        EXPECT_EQ(from.name, row.from.name);
+        EXPECT_EQ(from.address, row.from.address);
+        EXPECT_EQ(to.name, row.to.name);
+        EXPECT_EQ(to.address, row.to.address);
+        EXPECT_EQ(message.Recipients().value(), QString::fromUtf8(row.recipients));
+        EXPECT_EQ(message.MessageId().value(), QString::fromUtf8(row.messageId));
+    }
+}
+
 struct FramingCase
 {
     const char *name;
@@ -396,6 +499,8 @@ TEST(MailMessageLoad, FailsWithAReasonAndHoldsNoMessage)
             EXPECT_EQ(failure, "no message loaded");
         EXPECT_FALSE(message.Subject().ok());
         EXPECT_FALSE(message.Date().ok());
+        EXPECT_FALSE(message.SenderMailbox().ok());
+        EXPECT_FALSE(message.MessageId().ok());
         EXPECT_FALSE(message.Sender().ok());
     }
 }

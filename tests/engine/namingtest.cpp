@@ -27,8 +27,7 @@ QString repeated(const QString &piece, int times)
 
 // The whole road from headers to file name, as a run takes it.
 QString fileNameFor(NamingScheme scheme, const QString &subject, const QString &sender,
-                    const MessageDate &date,
-                    bool removeReply, bool removeForward)
+                    const MessageDate &date, bool removeReply, bool removeForward)
 {
     const RecordingHeaders message(subject, sender, date);
     const Outcome<QString> raw = ComposeName(message, scheme);
