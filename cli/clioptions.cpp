@@ -5,6 +5,8 @@
 #include "rawnames.h"
 #include "registry.h"
 
+#include <algorithm>
+#include <array>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
@@ -17,6 +19,18 @@ QString schemeList()
         names.append(QString::fromLatin1(entry.cliName));
     return names.join(QStringLiteral(", "));
 }
+
+struct ZoneName
+{
+    DateZone zone;
+    const char *name;
+};
+
+constexpr std::array<ZoneName, 3> kZones = {{
+    {DateZone::Local, "local"},
+    {DateZone::Header, "header"},
+    {DateZone::Utc, "utc"},
+}};
 
 bool isRelative(const QString &path)
 {
@@ -88,6 +102,12 @@ QString CliOptions::helpText()
                "      --to DEST         copy into the folder DEST (made when missing)\n"
                "  -s, --scheme NAME     how names are built (default: subject):\n"
                "%1"
+               "      --format TEMPLATE build names from TEMPLATE (see Templates below), such\n"
+               "                          as --format '{date:%Y}/{from.name} - {subject}';\n"
+               "                          the last of -s and --format counts\n"
+               "      --time-zone ZONE  the clock dates are read on: local (the default),\n"
+               "                          header (as the message wrote it: 23:30 -0800 stays\n"
+               "                          23:30 that day) or utc; e.g. --time-zone header\n"
                "      --remove-re       remove reply markers (\"RE \", \"Re \", \"re \")\n"
                "      --remove-fw       remove forward markers (\"FW \", \"Fw \", \"fw \", \"FWD "
                "\",\n"
@@ -102,6 +122,16 @@ QString CliOptions::helpText()
                "  -q, --quiet           show no progress bar\n"
                "  -h, --help            display this help and exit\n"
                "      --version         output version information and exit\n"
+               "\n"
+               "Templates: text stands for itself, {{ and }} for braces, and these tokens\n"
+               "for the message's values: {subject}, {from}, {from.name}, {from.address},\n"
+               "{to}, {to.name}, {to.address} (the first recipient), {message-id},\n"
+               "{file} (the source's name without extension), {mailbox}, {date} (as\n"
+               "{date:%Y-%m-%d}) and {date:FORMAT} with %Y %m %d %H %M %S %b %a %%.\n"
+               "A \"/\" in TEMPLATE makes a folder below the copy's folder; a \"/\" in a\n"
+               "value is removed. Every folder and name is cleaned as the schemes' names are;\n"
+               "an empty folder is \"(none)\". -s date-subject is the same as\n"
+               "--format '{date:%Y-%m-%d} {subject}'; the man page lists every scheme's.\n"
                "\n"
                "Two different messages that would get the same name in one folder are kept\n"
                "apart with \" (2)\", \" (3)\", ... before \".eml\". A copy never replaces a file:\n"
@@ -133,6 +163,10 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DEST"));
     const QCommandLineOption scheme({QStringLiteral("s"), QStringLiteral("scheme")}, QString(),
                                     QStringLiteral("NAME"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(),
+                                    QStringLiteral("TEMPLATE"));
+    const QCommandLineOption timeZone(QStringLiteral("time-zone"), QString(),
+                                      QStringLiteral("ZONE"));
     const QCommandLineOption removeRe(QStringLiteral("remove-re"));
     const QCommandLineOption removeFw(QStringLiteral("remove-fw"));
     const QCommandLineOption dryRun(QStringList{QStringLiteral("n"), QStringLiteral("dry-run")});
@@ -140,7 +174,8 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({to, scheme, removeRe, removeFw, dryRun, json, quiet, help, version});
+    parser.addOptions(
+        {to, scheme, format, timeZone, removeRe, removeFw, dryRun, json, quiet, help, version});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QString(), QStringLiteral("SOURCE..."));
 
     // QCommandLineParser reads argument 0 as the program's name.
@@ -156,14 +191,40 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
 
     CliOptions options;
     options.m_action = Action::Run;
-    if (parser.isSet(scheme)) {
-        const QString name = parser.value(scheme);
+    for (const QString &name : parser.values(scheme)) {
         const std::optional<NamingScheme> chosen = schemeFromName(name);
         if (!chosen)
             return withMessage(Action::UsageError,
                                QStringLiteral("unknown scheme '%1' for --scheme (choose one of %2)")
                                    .arg(name, schemeList()));
         options.m_scheme = *chosen;
+    }
+    for (const QString &text : parser.values(format)) {
+        const Outcome<NameTemplate> parsed = NameTemplate::parse(text);
+        if (!parsed)
+            return withMessage(Action::UsageError,
+                               QStringLiteral("bad --format: %1").arg(parsed.reason()));
+        options.m_format = parsed.value();
+    }
+    // Both choose how names are built: the one given last counts, so that a
+    // wrapper's default can be overridden further along the command line.
+    const QStringList given = parser.optionNames();
+    const auto last = std::find_if(given.crbegin(), given.crend(), [](const QString &name) {
+        return name == u"s" || name == u"scheme" || name == u"format";
+    });
+    if (last != given.crend() && *last != u"format")
+        options.m_format.reset();
+    if (parser.isSet(timeZone)) {
+        const QString name = parser.value(timeZone);
+        const auto zone = std::find_if(kZones.cbegin(), kZones.cend(), [&name](const ZoneName &z) {
+            return name == QLatin1String(z.name);
+        });
+        if (zone == kZones.cend())
+            return withMessage(Action::UsageError,
+                               QStringLiteral("unknown time zone '%1' for --time-zone (choose one "
+                                              "of local, header, utc)")
+                                   .arg(name));
+        options.m_timeZone = zone->zone;
     }
     if (!parser.isSet(to))
         return withMessage(Action::UsageError,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "messagedate.h"
+#include "nametemplate.h"
 #include "namingscheme.h"
 #include "outcome.h"
 
@@ -30,7 +32,9 @@ public:
     // joined as text below workingDirectory ("lnk/../m.eml" in "/w" gives
     // "/w/lnk/../m.eml"). Returns Action::UsageError, with a message naming the
     // bad option or value, for an unknown option, a missing option value, an unknown
-    // scheme, a missing or empty --to, no SOURCE, or an empty SOURCE.
+    // scheme, a --format template NameTemplate::parse refuses (with its reason),
+    // an unknown --time-zone, a missing or empty --to, no SOURCE, or an empty
+    // SOURCE. Every -s and --format given must be good; the last of them counts.
     [[nodiscard]] static CliOptions parse(const QStringList &arguments,
                                           const QString &workingDirectory = QDir::currentPath());
 
@@ -58,6 +62,9 @@ public:
     [[nodiscard]] const QString &message() const { return m_message; }
 
     [[nodiscard]] NamingScheme scheme() const { return m_scheme; }
+    // The --format template, when it was given after every -s.
+    [[nodiscard]] const std::optional<NameTemplate> &format() const { return m_format; }
+    [[nodiscard]] DateZone timeZone() const { return m_timeZone; }
     [[nodiscard]] bool removeReply() const { return m_removeReply; }
     [[nodiscard]] bool removeForward() const { return m_removeForward; }
     [[nodiscard]] bool dryRun() const { return m_dryRun; }
@@ -74,6 +81,8 @@ private:
     Action m_action = Action::UsageError;
     QString m_message;
     NamingScheme m_scheme = NamingScheme::OptS;
+    std::optional<NameTemplate> m_format;
+    DateZone m_timeZone = DateZone::Local;
     bool m_removeReply = false;
     bool m_removeForward = false;
     bool m_dryRun = false;

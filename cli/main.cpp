@@ -74,7 +74,8 @@ int main(int argc, char **argv)
 
     const SourceExpansion expansion = cli::expandSources(options.sources());
     TerminalHost::Settings settings;
-    settings.options = {options.scheme(), options.removeReply(), options.removeForward()};
+    settings.options = {options.scheme(), options.removeReply(), options.removeForward(),
+                        options.format(), options.timeZone()};
     settings.destination = options.destination();
     settings.json = options.json();
     settings.progressBar = !options.quiet() && isatty(fileno(stderr));

@@ -16,11 +16,14 @@ struct MessageBytes;
 // recreated below the destination.
 //
 // For each row, in this order: tell the host the row has started, yield, read the
-// path, work out the target folder, create it, yield, load the message into a
-// fresh reader, compose the raw name with the scheme selected now, yield, clean it
-// with the marker options as they stand now, copy, yield, release the reader,
+// path, work out the target folder, yield, load the message into a fresh reader,
+// compose the raw name with the scheme (or name template) selected now, yield,
+// clean it with the marker options as they stand now, create the target folder
+// with the folders a template adds below it, copy, yield, release the reader,
 // report the progress. A row that fails is reported and the run goes on; the
-// closing summary says honestly how many messages were converted.
+// closing summary says honestly how many messages were converted. The folder is
+// made only once the name is known, so a message that cannot be read leaves no
+// empty folder behind.
 //
 // What a copy holds is the message (messagecontent::of): a plain file's
 // bytes, an .emlx file's counted bytes, a partial message with its
@@ -46,10 +49,12 @@ struct MessageBytes;
 // are listed again (Add folder on Mail with the destination Mail/renamed).
 // Before the first row, the run works out every listed row's target folder; a
 // row whose own folder is, by device and inode, the existing target folder of
-// another row is such a copy and is skipped ("a copy from an earlier run"),
-// without failing the run. A target folder that is its row's own folder (the
-// destination "/" puts each copy beside its source) does not count. This costs
-// one stat per distinct folder, however long the list.
+// another row, or lies at most as many folders below one as the name template
+// makes (climbed with "..", as the kernel resolves them), is such a copy and is
+// skipped ("a copy from an earlier run"), without failing the run. A target
+// folder that is its row's own folder (the destination "/" puts each copy
+// beside its source) does not count. This costs one stat per distinct folder
+// and template level, however long the list.
 class ConversionRun
 {
 public:

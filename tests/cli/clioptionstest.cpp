@@ -123,6 +123,49 @@ TEST(CliOptions, ParsesGoodCommandLines)
     }
 }
 
+TEST(CliOptions, TakesTheLastOfSchemeAndFormatAndTheTimeZone)
+{
+    const struct
+    {
+        std::initializer_list<const char *> arguments;
+        NamingScheme scheme;
+        const char *format; // nullptr: no template
+        DateZone zone;
+    } cases[] = {
+        {{"--format", "{date}/{subject}"}, NamingScheme::OptS, "{date}/{subject}", DateZone::Local},
+        {{"-s", "from-subject", "--format={from.name}"},
+         NamingScheme::OptFS,
+         "{from.name}",
+         DateZone::Local},
+        {{"--format", "{subject}", "-sdate-subject"},
+         NamingScheme::OptDS_ymd,
+         nullptr,
+         DateZone::Local},
+        {{"--format", "{subject}", "--format", "{from}"},
+         NamingScheme::OptS,
+         "{from}",
+         DateZone::Local},
+        {{"--time-zone", "header"}, NamingScheme::OptS, nullptr, DateZone::Header},
+        {{"--time-zone=utc", "--time-zone", "local"}, NamingScheme::OptS, nullptr, DateZone::Local},
+        {{"-s", "date-subject", "--time-zone", "utc"},
+         NamingScheme::OptDS_ymd,
+         nullptr,
+         DateZone::Utc},
+    };
+    for (const auto &c : cases) {
+        QStringList line = args(c.arguments);
+        line << QStringLiteral("--to") << QStringLiteral("/o") << QStringLiteral("/a.eml");
+        SCOPED_TRACE(line.join(QLatin1Char(' ')).toStdString());
+        const CliOptions options = CliOptions::parse(line, QStringLiteral("/w"));
+        ASSERT_EQ(options.action(), Action::Run) << options.message().toStdString();
+        EXPECT_EQ(options.scheme(), c.scheme);
+        ASSERT_EQ(options.format().has_value(), c.format != nullptr);
+        if (c.format)
+            EXPECT_EQ(options.format()->text(), QString::fromUtf8(c.format));
+        EXPECT_EQ(options.timeZone(), c.zone);
+    }
+}
+
 // Regression: "lnk/../m.eml" was tidied to "m.eml" as text, which names
 // another file than the kernel does when lnk is a link to a folder.
 TEST(CliOptions, KeepsEveryStepOfAPathForTheKernelToResolve)
@@ -243,6 +286,13 @@ TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
         {{"--to", "/o", "-x", "a"}, "'x'"},
         {{"--to", "/o", ""}, "empty SOURCE"},
         {{"--to", "/o", "--remove-re=yes", "a"}, "remove-re"},
+        {{"--to", "/o", "--format", "{frm}", "a"}, "bad --format: unknown token '{frm}'"},
+        {{"--to", "/o", "--format", "../{subject}", "a"}, "bad --format: the template"},
+        // Every choice given must be good, also one a later choice overrides.
+        {{"--to", "/o", "-s", "bogus", "--format", "{subject}", "a"}, "unknown scheme 'bogus'"},
+        {{"--to", "/o", "--format", "{date:%q}", "-s", "subject", "a"}, "'%q'"},
+        {{"--to", "/o", "--time-zone", "gmt", "a"}, "unknown time zone 'gmt' for --time-zone"},
+        {{"--to", "/o", "--time-zone"}, "'--time-zone'"},
     };
     for (const auto &c : cases) {
         const QStringList line = args(c.arguments);
@@ -272,11 +322,11 @@ TEST(CliOptions, AnswersHelpAndVersionBeforeCheckingTheRest)
 TEST(CliOptions, HelpListsEveryOptionAndFitsAnEightyColumnTerminal)
 {
     const QString help = CliOptions::helpText();
-    for (const char *option :
-         {"--to DEST", "-s, --scheme NAME", "--remove-re", "--remove-fw", "-n, --dry-run", "--json",
-          "-q, --quiet", "-h, --help", "--version", "Exit status:",
-          // Regression: shown as "(m-d-y)", but the names read month-year-day.
-          "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
+    for (const char *option : {"--to DEST", "-s, --scheme NAME", "--format TEMPLATE",
+                               "--time-zone ZONE", "--remove-re", "--remove-fw", "-n, --dry-run",
+                               "--json", "-q, --quiet", "-h, --help", "--version", "Exit status:",
+                               // Regression: shown as "(m-d-y)", but the names read month-year-day.
+                               "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
     for (const QString &line : help.split(QLatin1Char('\n')))
         EXPECT_LE(line.size(), 79) << line.toStdString();

@@ -97,6 +97,8 @@ TEST_F(CliTest, RejectsUsageErrorsWithStatusTwoAndWritesNothing)
         {{QStringLiteral("--to"), m_out, QStringLiteral("-s"), QStringLiteral("nope"), a},
          "unknown scheme 'nope'"},
         {{QStringLiteral("--to"), m_out, QStringLiteral("--frobnicate"), a}, "frobnicate"},
+        {{QStringLiteral("--to"), m_out, QStringLiteral("--format"), QStringLiteral("{subject"), a},
+         "bad --format: the brace in '{subject' is never closed"},
         {{QStringLiteral("--to"), m_root + QStringLiteral("/file"), a}, "is not a folder"},
         {{QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a},
          "cannot create the folder"},
@@ -131,6 +133,41 @@ TEST_F(CliTest, CopiesEveryMessageAndExitsZero)
     EXPECT_EQ(readAll(ta), readAll(a));
     EXPECT_EQ(readAll(tb), readAll(b));
     EXPECT_EQ(filesBelow(m_out), (QStringList{ta, tb}));
+}
+
+TEST_F(CliTest, FormatBuildsNamesAndFoldersFromATemplate)
+{
+    const QByteArray late = "From: \"Lee, Ann\" <ann@x.org>\nSubject: Re: Plan 1/2\n"
+                            "Date: Tue, 09 Mar 2010 23:30:00 -0800\n\nHi.\n";
+    const QByteArray other = "From: Ann Lee <ann@y.org>\nSubject: Plan 1/2\n"
+                             "Date: Tue, 09 Mar 2010 12:00:00 +0000\n\nHello.\n";
+    const QString a = source(QStringLiteral("in/a.eml"), late);
+    const QString b = source(QStringLiteral("in/b.eml"), other);
+    const QStringList arguments = {QStringLiteral("--format"),
+                                   QStringLiteral("{date:%Y}/{date:%m-%d}/{subject}"),
+                                   QStringLiteral("--time-zone"),
+                                   QStringLiteral("header"),
+                                   QStringLiteral("--remove-re"),
+                                   QStringLiteral("--to"),
+                                   m_out,
+                                   a,
+                                   b};
+    const QString ta = target(a, QStringLiteral("2010/03-09/Plan 12.eml"));
+    const QString tb = target(a, QStringLiteral("2010/03-09/Plan 12 (2).eml"));
+    const QString planned = a + QStringLiteral(" -> ") + ta + QStringLiteral("\n") + b +
+                            QStringLiteral(" -> ") + tb + QStringLiteral("\n");
+
+    const Result preview = cli(QStringList{QStringLiteral("-n")} + arguments);
+    EXPECT_EQ(preview.exitCode, 0) << preview.err.toStdString();
+    EXPECT_TRUE(preview.out.startsWith(planned)) << preview.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_out));
+
+    const Result result = cli(arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, planned + QStringLiteral("Converted 2 of 2 messages.\n"));
+    EXPECT_EQ(filesBelow(m_out), (QStringList{tb, ta}));
+    EXPECT_EQ(readAll(ta), late);
+    EXPECT_EQ(readAll(tb), other);
 }
 
 TEST_F(CliTest, ReportsMissingSourcesAndConvertsTheRestWithStatusOne)
