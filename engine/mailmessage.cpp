@@ -497,53 +497,53 @@ private:
 MailMessage::MailMessage() = default;
 MailMessage::~MailMessage() = default;
 
+namespace {
+
+// A reader's answer: the value of the message loaded, else a failure.
+template <typename Headers, typename Value>
+auto answer(const Headers *headers, Value value) -> Outcome<std::decay_t<decltype(value(*headers))>>
+{
+    using Result = Outcome<std::decay_t<decltype(value(*headers))>>;
+    if (headers == nullptr)
+        return Result::failure(noMessage());
+    return Result::success(value(*headers));
+}
+
+} // namespace
+
 Outcome<QString> MailMessage::Subject() const
 {
-    if (!m_headers)
-        return Outcome<QString>::failure(noMessage());
-    return Outcome<QString>::success(m_headers->subject);
+    return answer(m_headers.get(), [](const Headers &h) { return h.subject; });
 }
 
 Outcome<MessageDate> MailMessage::Date() const
 {
-    if (!m_headers)
-        return Outcome<MessageDate>::failure(noMessage());
-    return Outcome<MessageDate>::success(m_headers->date);
+    return answer(m_headers.get(), [](const Headers &h) { return h.date; });
 }
 
 Outcome<QString> MailMessage::Sender() const
 {
-    if (!m_headers)
-        return Outcome<QString>::failure(noMessage());
-    return Outcome<QString>::success(m_headers->sender);
+    return answer(m_headers.get(), [](const Headers &h) { return h.sender; });
 }
 
 Outcome<MailAddress> MailMessage::SenderMailbox() const
 {
-    if (!m_headers)
-        return Outcome<MailAddress>::failure(noMessage());
-    return Outcome<MailAddress>::success(m_headers->addresses().senderMailbox);
+    return answer(m_headers.get(), [](const Headers &h) { return h.addresses().senderMailbox; });
 }
 
 Outcome<QString> MailMessage::Recipients() const
 {
-    if (!m_headers)
-        return Outcome<QString>::failure(noMessage());
-    return Outcome<QString>::success(m_headers->addresses().recipients);
+    return answer(m_headers.get(), [](const Headers &h) { return h.addresses().recipients; });
 }
 
 Outcome<MailAddress> MailMessage::FirstRecipient() const
 {
-    if (!m_headers)
-        return Outcome<MailAddress>::failure(noMessage());
-    return Outcome<MailAddress>::success(m_headers->addresses().firstRecipient);
+    return answer(m_headers.get(), [](const Headers &h) { return h.addresses().firstRecipient; });
 }
 
 Outcome<QString> MailMessage::MessageId() const
 {
-    if (!m_headers)
-        return Outcome<QString>::failure(noMessage());
-    return Outcome<QString>::success(m_headers->addresses().messageId);
+    return answer(m_headers.get(), [](const Headers &h) { return h.addresses().messageId; });
 }
 
 Outcome<void> MailMessage::Load(const QString &path, Framing framing)

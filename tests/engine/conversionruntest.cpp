@@ -5,11 +5,11 @@
 #include "asnobody.h"
 #include "messagebytes.h"
 #include "registry.h"
+#include "scopedtimezone.h"
 #include "targetnames.h"
 #include "testsupport.h"
 
 #include <cerrno>
-#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -19,7 +19,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <unistd.h>
 
@@ -556,18 +555,7 @@ TEST_F(ConversionRunTest, OptionsChangedDuringAYieldNameTheMessagesNotYetNamed)
 
 TEST_F(ConversionRunTest, UsesTheMessageDateInLocalTime)
 {
-    // A POSIX zone string needs no zone database on the machine.
-    const QByteArray savedZone = qgetenv("TZ");
-    const bool hadZone = qEnvironmentVariableIsSet("TZ");
-    qputenv("TZ", "JST-9");
-    tzset();
-    const auto restoreZone = qScopeGuard([&] {
-        if (hadZone)
-            qputenv("TZ", savedZone);
-        else
-            qunsetenv("TZ");
-        tzset();
-    });
+    const ScopedTimeZone tokyo("JST-9");
     const QString path =
         source(QStringLiteral("d.eml"),
                message(QStringLiteral("Late"), QStringLiteral("Ann"),

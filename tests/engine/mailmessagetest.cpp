@@ -3,12 +3,12 @@
 
 #include "asnobody.h"
 #include "oledate.h"
+#include "scopedtimezone.h"
 #include "sourcefile.h"
 #include "temptree.h"
 #include "testsupport.h"
 
 #include <cmath>
-#include <ctime>
 #include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
@@ -207,26 +207,8 @@ TEST(MailMessageHeaderText, ReadsTheCorpusMessageThatGMimeTruncates)
 // Dates are checked in a zone five hours behind UTC, all year round.
 class MailMessageDate : public ::testing::Test
 {
-protected:
-    void SetUp() override
-    {
-        m_savedTz = qgetenv("TZ");
-        m_hadTz = qEnvironmentVariableIsSet("TZ");
-        qputenv("TZ", "EST5");
-        tzset();
-    }
-    void TearDown() override
-    {
-        if (m_hadTz)
-            qputenv("TZ", m_savedTz);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
 private:
-    QByteArray m_savedTz;
-    bool m_hadTz = false;
+    ScopedTimeZone m_zone{"EST5"};
 };
 
 // Days from 30 December 1899 plus the fraction of a day.

@@ -7,9 +7,9 @@
 #include "mailmessage.h"
 #include "naming.h"
 #include "recordingheaders.h"
+#include "scopedtimezone.h"
 #include "testsupport.h"
 
-#include <ctime>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFileInfo>
@@ -74,26 +74,8 @@ RunOptions withTemplate(const char16_t *text, DateZone zone = DateZone::Local)
 // The machine's zone for the Local rows: ten hours behind UTC all year.
 class NameTemplateTest : public ::testing::Test
 {
-protected:
-    void SetUp() override
-    {
-        m_savedTz = qgetenv("TZ");
-        m_hadTz = qEnvironmentVariableIsSet("TZ");
-        qputenv("TZ", "HST10");
-        tzset();
-    }
-    void TearDown() override
-    {
-        if (m_hadTz)
-            qputenv("TZ", m_savedTz);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
 private:
-    QByteArray m_savedTz;
-    bool m_hadTz = false;
+    ScopedTimeZone m_zone{"HST10"};
 };
 
 TEST_F(NameTemplateTest, RendersTokensDatesAndFoldersIntoCleanedNames)
