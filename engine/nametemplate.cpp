@@ -68,20 +68,11 @@ public:
                 ++i;
             }
         }
+        if (const std::optional<QString> problem = problemWithParts())
+            return fail(*problem);
         NameTemplate parsed;
         parsed.m_text = m_text;
         parsed.m_parts = m_parts;
-        for (const QList<Piece> &part : m_parts) {
-            if (part.isEmpty())
-                return fail(QStringLiteral("the template %1 has an empty folder or file name "
-                                           "(a '/' at its start or end, or '//')")
-                                .arg(quoted(m_text)));
-            if (part.size() == 1 && part.front().field == Field::Text &&
-                (part.front().text == u"." || part.front().text == u".."))
-                return fail(QStringLiteral("the template %1 has a folder or file named %2, which "
-                                           "would not be below the target folder")
-                                .arg(quoted(m_text), quoted(part.front().text)));
-        }
         return Outcome<NameTemplate>::success(parsed);
     }
 
@@ -89,6 +80,25 @@ private:
     static Outcome<NameTemplate> fail(const QString &reason)
     {
         return Outcome<NameTemplate>::failure(reason);
+    }
+
+    // Each part must name a folder or file below the one before it. Parts made
+    // of values are made so by cleaning; parts written out are checked here.
+    std::optional<QString> problemWithParts() const
+    {
+        for (const QList<Piece> &part : m_parts) {
+            if (part.isEmpty())
+                return QStringLiteral("the template %1 has an empty folder or file name (a '/' at "
+                                      "its start or end, or '//')")
+                    .arg(quoted(m_text));
+            const bool dots = part.size() == 1 && part.front().field == Field::Text &&
+                              (part.front().text == u"." || part.front().text == u"..");
+            if (dots)
+                return QStringLiteral("the template %1 has a folder or file named %2, which would "
+                                      "not be below the target folder")
+                    .arg(quoted(m_text), quoted(part.front().text));
+        }
+        return std::nullopt;
     }
 
     // Where the token opened at `open` closes; -1 when it does not, or when
