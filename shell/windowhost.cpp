@@ -30,7 +30,12 @@ void WindowHost::rowStarted(int row)
 
 RunOptions WindowHost::options() const
 {
-    return {m_window.selectedScheme(), m_window.removeRe(), m_window.removeFw()};
+    // The window has no templates and keeps the local clock.
+    RunOptions options;
+    options.scheme = m_window.selectedScheme();
+    options.removeReply = m_window.removeRe();
+    options.removeForward = m_window.removeFw();
+    return options;
 }
 
 QString WindowHost::askDestination()

@@ -160,8 +160,9 @@ TEST(CliOptions, TakesTheLastOfSchemeAndFormatAndTheTimeZone)
         ASSERT_EQ(options.action(), Action::Run) << options.message().toStdString();
         EXPECT_EQ(options.scheme(), c.scheme);
         ASSERT_EQ(options.format().has_value(), c.format != nullptr);
-        if (c.format)
+        if (c.format) {
             EXPECT_EQ(options.format()->text(), QString::fromUtf8(c.format));
+        }
         EXPECT_EQ(options.timeZone(), c.zone);
     }
 }

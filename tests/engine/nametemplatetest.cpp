@@ -317,7 +317,8 @@ TEST_F(NameTemplateTest, EverySchemeNamesTheCorpusAsItsTemplateDoes)
         MailMessage message;
         ASSERT_TRUE(message.Load(file.filePath()));
         const MessageOrigin from = origin(file.filePath());
-        for (const NamingScheme scheme : kAllNamingSchemes) {
+        for (const NamingSchemeEntry &entry : kNamingSchemes) {
+            const NamingScheme scheme = entry.scheme;
             for (const DateZone zone : {DateZone::Local, DateZone::Header, DateZone::Utc}) {
                 for (int markers = 0; markers < 4; ++markers) {
                     RunOptions byScheme;
@@ -325,7 +326,7 @@ TEST_F(NameTemplateTest, EverySchemeNamesTheCorpusAsItsTemplateDoes)
                     byScheme.timeZone = zone;
                     byScheme.removeReply = (markers & 1) != 0;
                     byScheme.removeForward = (markers & 2) != 0;
-                    RunOptions byTemplate = withTemplate(schemeTemplate(scheme), zone);
+                    RunOptions byTemplate = withTemplate(entry.format, zone);
                     byTemplate.removeReply = byScheme.removeReply;
                     byTemplate.removeForward = byScheme.removeForward;
                     ASSERT_EQ(relativeTarget(message, from, byTemplate),

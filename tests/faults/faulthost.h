@@ -36,7 +36,12 @@ public:
     int rowCount() const override { return int(m_rows.size()); }
     QString rowText(int row) const override { return m_rows.value(row); }
     void rowStarted(int row) override;
-    RunOptions options() const override { return {m_scheme, false, false}; }
+    RunOptions options() const override
+    {
+        RunOptions options;
+        options.scheme = m_scheme;
+        return options;
+    }
     QString askDestination() override { return m_destination; }
     void yield() override;
     void progress(double) override {}
