@@ -3,9 +3,9 @@
 
 #include <memory>
 
-// What the two GMime adapter files (mailmessage.cpp, mailpartial.cpp) share:
+// What the GMime adapter files (mailmessage*.cpp, mailpartial.cpp) share:
 // GMime's one-time start and owners of what GMime and GLib hand out. Declared
-// without GMime's header, so that only those two files see GMime; defined in
+// without GMime's header, so that only those files see GMime; defined in
 // mailmessage.cpp.
 namespace mailgmime {
 
