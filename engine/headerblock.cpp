@@ -178,7 +178,14 @@ QByteArrayView messageHead(QByteArrayView bytes, const Frame &frame)
     return bytes.sliced(start, length);
 }
 
-Outcome<QByteArray> readHead(const SourceFile &file, Framing framing)
+namespace {
+
+// Reads the head of the message at offset in file: first a read of at most
+// firstRead bytes, framed by frameOf, then more only while the header block
+// has not ended, up to the frame's length and kMaxHeaderBytes.
+template <typename FrameOf>
+Outcome<QByteArray> readHeadAt(const SourceFile &file, qint64 offset, qint64 firstRead,
+                               FrameOf frameOf)
 {
     const QString &path = file.path();
     const auto fail = [](const QString &reason) { return Outcome<QByteArray>::failure(reason); };
@@ -192,22 +199,17 @@ Outcome<QByteArray> readHead(const SourceFile &file, Framing framing)
     if (!file.isRegular())
         return fail(QStringLiteral("%1 is not a regular file").arg(path));
 
-    // A file smaller than the first read is read whole at once; asking for
-    // more would cost a second call only to learn that it ended. A size of 0
-    // may also be a file whose size shows only when read.
-    const qint64 size = file.status().st_size;
-    const qint64 firstRead = size > 0 ? std::min(size, kFirstRead) : kFirstRead;
     QByteArray bytes(firstRead, Qt::Uninitialized);
-    const qint64 got = readFully(file.descriptor(), bytes.data(), firstRead, 0);
+    const qint64 got = readFully(file.descriptor(), bytes.data(), firstRead, offset);
     if (got < 0)
         return cannotRead(errno);
     bytes.truncate(got);
-    const Frame frame = isEmlx(framing, path) ? emlxFrame(bytes) : Frame{};
-    // Read on only while the header block has not ended, up to the limit.
+    const Frame frame = frameOf(QByteArrayView(bytes));
     const qint64 wanted = frame.start + std::min(frame.length, kMaxHeaderBytes);
     if (got == kFirstRead && wanted > got && !holdsBlankLine(messageHead(bytes, frame))) {
         bytes.resize(static_cast<qsizetype>(wanted));
-        const qint64 more = readFully(file.descriptor(), bytes.data() + got, wanted - got, got);
+        const qint64 more =
+            readFully(file.descriptor(), bytes.data() + got, wanted - got, offset + got);
         if (more < 0)
             return cannotRead(errno);
         bytes.truncate(static_cast<qsizetype>(got + more));
@@ -216,6 +218,28 @@ Outcome<QByteArray> readHead(const SourceFile &file, Framing framing)
     bytes.truncate(start + length);
     bytes.remove(0, start);
     return Outcome<QByteArray>::success(std::move(bytes));
+}
+
+} // namespace
+
+Outcome<QByteArray> readHead(const SourceFile &file, Framing framing)
+{
+    // A file smaller than the first read is read whole at once; asking for
+    // more would cost a second call only to learn that it ended. A size of 0
+    // may also be a file whose size shows only when read.
+    const qint64 size = file.status().st_size;
+    const qint64 firstRead = size > 0 ? std::min(size, kFirstRead) : kFirstRead;
+    const bool emlx = isEmlx(framing, file.path());
+    return readHeadAt(file, 0, firstRead,
+                      [emlx](QByteArrayView head) { return emlx ? emlxFrame(head) : Frame{}; });
+}
+
+Outcome<QByteArray> readHead(const SourceFile &file, qint64 offset, qint64 length)
+{
+    length = std::max<qint64>(length, 0);
+    return readHeadAt(file, offset, std::min(length, kFirstRead), [length](QByteArrayView) {
+        return Frame{0, length};
+    });
 }
 
 FirstFields firstFields(QByteArrayView message)
@@ -228,6 +252,7 @@ FirstFields firstFields(QByteArrayView message)
         };
     FirstFields fields;
     splitFields(message, [&fields](QByteArrayView name) -> QByteArray * {
+        fields.anyField = true;
         for (const auto &[wanted, member] : kNames) {
             if (!isNamed(name, wanted))
                 continue;
@@ -238,6 +263,15 @@ FirstFields firstFields(QByteArrayView message)
         return nullptr;
     });
     return fields;
+}
+
+std::optional<QByteArray> firstField(QByteArrayView message, QByteArrayView name)
+{
+    std::optional<QByteArray> value;
+    splitFields(message, [&value, name](QByteArrayView field) -> QByteArray * {
+        return !value && isNamed(field, name) ? &value.emplace() : nullptr;
+    });
+    return value;
 }
 
 std::vector<QByteArray> receivedFields(QByteArrayView message)

@@ -73,6 +73,12 @@ struct Frame
 // folder or no regular file, or a read fails.
 [[nodiscard]] Outcome<QByteArray> readHead(const SourceFile &file, Framing framing);
 
+// Reads the head of a message that is the range of length bytes at offset in
+// file (one message of a mailbox), as readHead() reads a plain message file:
+// at most kMaxHeaderBytes, no further than the header block needs, and never
+// beyond the range. Fails as readHead() does.
+[[nodiscard]] Outcome<QByteArray> readHead(const SourceFile &file, qint64 offset, qint64 length);
+
 // The raw values of the fields a name is built from: each the first field of
 // its name (in any case) in the header block, unfolded (the line breaks of
 // folding dropped, the tabs in the white space after them read as spaces, so
@@ -86,6 +92,9 @@ struct FirstFields
     std::optional<QByteArray> contentType;
     std::optional<QByteArray> to;
     std::optional<QByteArray> messageId;
+    // Whether the header block holds any field at all, of whatever name: a
+    // file without one is no mail message.
+    bool anyField = false;
 };
 
 // The first Subject, From, Date, Content-Type, To and Message-ID fields of message's header
@@ -94,6 +103,10 @@ struct FirstFields
 // line that is neither a field nor the continuation of one (garbage, an mbox
 // "From " line). Never fails.
 [[nodiscard]] FirstFields firstFields(QByteArrayView message);
+
+// The value of the first field named name (in any case) in message's header
+// block, read as firstFields() reads fields; nullopt when there is none.
+[[nodiscard]] std::optional<QByteArray> firstField(QByteArrayView message, QByteArrayView name);
 
 // Every Received field of message's header block, in order, read as
 // firstFields() reads fields. Kept apart because they are many and needed

@@ -31,7 +31,8 @@ struct HeaderValues
     std::optional<QByteArray> from;
     std::optional<QByteArray> to;
     std::optional<QByteArray> messageId;
-    QByteArray charset; // the Content-Type's charset, when iconv knows it
+    QByteArray charset;    // the Content-Type's charset, when iconv knows it
+    bool anyField = false; // whether the header block holds any field at all
 };
 
 // What a loaded message answers only when asked: the schemes never ask, and
@@ -171,7 +172,8 @@ std::optional<QDateTime> newestReceivedDate(const std::vector<QByteArray> &field
 
 // ---------------------------------------------------------------------------
 
-HeaderValues readHeaders(QByteArrayView message)
+HeaderValues readHeaders(QByteArrayView message,
+                         const std::optional<QDateTime> &fallbackDate = std::nullopt)
 {
     mailgmime::ensureInitialised();
     headerblock::FirstFields fields = headerblock::firstFields(message);
@@ -182,6 +184,7 @@ HeaderValues readHeaders(QByteArrayView message)
         headers.charset = contentTypeCharset(*fields.contentType, options.get());
     setFallbackCharsets(options.get(), headers.charset);
 
+    headers.anyField = fields.anyField;
     if (fields.subject)
         headers.subject = decodeHeaderText(*fields.subject, options.get());
     if (fields.from)
@@ -191,6 +194,8 @@ HeaderValues readHeaders(QByteArrayView message)
         date = parseDate(*fields.date);
     if (!date)
         date = newestReceivedDate(headerblock::receivedFields(message));
+    if (!date)
+        date = fallbackDate;
     if (date)
         headers.date = MessageDate(*date);
     headers.from = std::move(fields.from);
@@ -299,6 +304,29 @@ Outcome<void> MailMessage::Load(const SourceFile &file, Framing framing)
         return Outcome<void>::failure(head.reason());
     m_headers = std::make_unique<Headers>(readHeaders(head.value()));
     return Outcome<void>::success();
+}
+
+Outcome<void> MailMessage::LoadRange(const SourceFile &file, qint64 offset, qint64 length,
+                                     const std::optional<QDateTime> &fallbackDate)
+{
+    m_headers.reset();
+    const Outcome<QByteArray> head = headerblock::readHead(file, offset, length);
+    if (!head)
+        return Outcome<void>::failure(head.reason());
+    m_headers = std::make_unique<Headers>(readHeaders(head.value(), fallbackDate));
+    return Outcome<void>::success();
+}
+
+std::optional<QDateTime> MailMessage::Moment() const
+{
+    if (!m_headers || !m_headers->date.isKnown())
+        return std::nullopt;
+    return m_headers->date.on(DateZone::Utc);
+}
+
+bool MailMessage::HoldsHeaderFields() const
+{
+    return m_headers && m_headers->anyField;
 }
 
 void MailMessage::LoadBytes(const QByteArray &bytes, Framing framing)

@@ -6,7 +6,9 @@
 #include "outcome.h"
 
 #include <memory>
+#include <optional>
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 class SourceFile;
@@ -86,6 +88,23 @@ public:
     // Fails as Load(path) does when file could not be opened or read, or is no
     // regular file.
     [[nodiscard]] Outcome<void> Load(const SourceFile &file, Framing framing = Framing::ByName);
+
+    // Loads the header block of a message that is a range of a file already
+    // opened (one message of a mailbox): the length bytes at offset, read as a
+    // plain message. fallbackDate is the date taken when neither the Date nor a
+    // Received field gives one (a mailbox's separator line may carry one).
+    // Fails as Load(file) does.
+    [[nodiscard]] Outcome<void> LoadRange(const SourceFile &file, qint64 offset, qint64 length,
+                                          const std::optional<QDateTime> &fallbackDate = {});
+
+    // The moment Date() answers for; nullopt when no message is loaded or
+    // none of its dates could be read (Date() then answers 0).
+    [[nodiscard]] std::optional<QDateTime> Moment() const;
+
+    // Whether the loaded header block holds at least one header field; false
+    // when no message is loaded. Bytes without any (an index file, a picture,
+    // random bytes) are not a mail message.
+    [[nodiscard]] bool HoldsHeaderFields() const;
 
     // Loads a message from bytes already in memory, as Load does a file
     // (Framing::ByName counts as Plain). Never fails, whatever the bytes.
