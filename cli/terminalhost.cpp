@@ -49,12 +49,16 @@ void TerminalHost::progress(double fraction)
 {
     if (!m_settings.progressBar)
         return;
-    m_err << '\r'
-          << progressLine(conversion::progressPercent(fraction),
-                          conversion::progressText(m_current + 1, rowCount()))
-          << "\x1b[K";
+    // A mailbox moves the bar many times a percent; a terminal is drawn on
+    // only when what it shows changes.
+    const QString line = progressLine(conversion::progressPercent(fraction),
+                                      conversion::progressText(m_current + 1, rowCount()));
+    if (m_barShown && line == m_barLine)
+        return;
+    m_err << '\r' << line << "\x1b[K";
     m_err.flush();
     m_barShown = true;
+    m_barLine = line;
 }
 
 void TerminalHost::reportMessage(const MessageReport &report)
@@ -64,7 +68,7 @@ void TerminalHost::reportMessage(const MessageReport &report)
         m_out << jsonLine(report) << '\n';
         m_out.flush();
     } else if (report.converted()) {
-        m_out << report.source << " -> " << report.target;
+        m_out << report.label() << " -> " << report.target;
         for (const QString *remark : {&report.reason, &report.note}) {
             if (!remark->isEmpty())
                 m_out << " (" << *remark << ')';
@@ -74,10 +78,10 @@ void TerminalHost::reportMessage(const MessageReport &report)
     } else if (report.status == MessageStatus::Skipped) {
         // Left alone on purpose (a copy from an earlier run), which is no
         // error: standard error stays for what went wrong.
-        m_out << report.source << ": " << report.reason << '\n';
+        m_out << report.label() << ": " << report.reason << '\n';
         m_out.flush();
     } else {
-        m_err << report.source << ": " << report.reason << '\n';
+        m_err << report.label() << ": " << report.reason << '\n';
         m_err.flush();
     }
 }
@@ -103,6 +107,8 @@ QByteArray TerminalHost::jsonLine(const MessageReport &report)
     };
     const QJsonObject object{
         {QStringLiteral("source"), report.source},
+        {QStringLiteral("message"),
+         report.message > 0 ? QJsonValue(report.message) : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("target"), textOrNull(report.target)},
         {QStringLiteral("status"), conversion::statusName(report.status)},
         {QStringLiteral("reason"), textOrNull(report.reason)},

@@ -14,9 +14,11 @@
 // converted (or planned), followed by " (already in the destination)" when
 // nothing had to be written; "SOURCE: REASON" on out for one left alone on
 // purpose (skipped), on err for one that failed; with json,
-// one JSON object per line on out and nothing else there. A progress bar is drawn
-// on err only when asked for (err is a terminal and --quiet is not given), with
-// the line "Message i (of n)" counting rows; it is wiped before every line
+// one JSON object per line on out and nothing else there. A message of a
+// mailbox is "SOURCE, message 12" in text, and its number a field of its own
+// in JSON. A progress bar is drawn on err only when asked for (err is a
+// terminal and --quiet is not given), with the line "Message i (of n)" counting
+// rows, and redrawn only when that line changes; it is wiped before every line
 // printed, so lines and bar never mix.
 class TerminalHost final : public ConversionHost
 {
@@ -50,9 +52,10 @@ public:
     // Wipes the progress bar, if one is drawn, so the next line starts clean.
     void clearProgress();
 
-    // The JSON line of a report: {"source", "target" (null when there is none),
-    // "status", "reason" (null when there is none: copied and planned)}, without
-    // a newline.
+    // The JSON line of a report: {"source", "message" (its number in its
+    // mailbox, from 1; null for a row that is one message), "target" (null when
+    // there is none), "status", "reason" (null when there is none: copied and
+    // planned)}, without a newline.
     [[nodiscard]] static QByteArray jsonLine(const MessageReport &report);
 
     // The progress bar line for a percentage and a progress text, such as
@@ -66,5 +69,6 @@ private:
     QTextStream &m_err;
     int m_current = -1;
     bool m_barShown = false;
+    QString m_barLine;
     RunSummary m_summary;
 };

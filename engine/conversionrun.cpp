@@ -2,15 +2,18 @@
 #include "conversionrun.h"
 
 #include "fileidentity.h"
+#include "headerblock.h"
 #include "mailmessage.h"
 #include "messagebytes.h"
 #include "messagecontent.h"
-#include "modmain.h"
+#include "messagefiles.h"
+#include "messageorigin.h"
 #include "naming.h"
 #include "pathstatus.h"
 #include "registry.h"
 #include "sourcefile.h"
 #include "stagedcopy.h"
+#include "targetfolders.h"
 #include "targetnames.h"
 
 #include <cerrno>
@@ -19,10 +22,43 @@
 #include <memory>
 #include <optional>
 #include <QFile>
-#include <QHash>
 #include <QScopeGuard>
 #include <QSet>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether an opened file begins as a mailbox does; fails when it cannot be read.
+Outcome<bool> beginsMailbox(const SourceFile &file)
+{
+    char head[8];
+    ssize_t got = 0;
+    do
+        got = ::pread(file.descriptor(), head, sizeof head, 0);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return Outcome<bool>::failure(
+            QStringLiteral("cannot read the file: %1").arg(systemReason(errno)));
+    return Outcome<bool>::success(MboxSplitter::startsMailbox(QByteArrayView(head, got)));
+}
+
+// The copy of a message of a mailbox: its range of the file. All of a
+// mailbox's messages share its file's time; each copy gets its own message's
+// date instead, the same date its name is given.
+MessageBytes mailboxMessageBytes(const SourceFile &file, const MboxSplitter::Message &message,
+                                 const std::optional<QDateTime> &moment)
+{
+    MessageBytes bytes = MessageBytes::wholeFile(file);
+    bytes.offset = message.offset;
+    bytes.length = message.length;
+    bytes.untilEnd = false;
+    if (moment)
+        bytes.modified = {static_cast<time_t>(moment->toSecsSinceEpoch()), 0};
+    return bytes;
+}
+
+} // namespace
 
 namespace conversion {
 
@@ -68,11 +104,11 @@ Outcome<QString> targetFolder(const QString &settledDestination, const QString &
         settledDestination + (folder.startsWith(QLatin1Char('/')) ? folder.mid(1) : folder));
 }
 
-double progressFraction(int done, int rows)
+double progressFraction(double done, int rows)
 {
     if (rows <= 0)
         return 1.0;
-    return qMin(static_cast<double>(done) / static_cast<double>(rows), 1.0);
+    return qMin(done / static_cast<double>(rows), 1.0);
 }
 
 float progressPercent(double fraction)
@@ -88,74 +124,21 @@ QString progressText(int number, int rows)
 } // namespace conversion
 
 // Everything one run remembers from row to row. Each member grows by at most one
-// entry per row and is looked up by hash, so a run over 100,000 rows stays linear.
+// entry per row or message and is looked up by hash, so a run over 100,000 rows
+// stays linear.
 struct ConversionRun::RunState
 {
-    explicit RunState(FileSystemCalls &calls) : targets(calls) {}
+    RunState(FileSystemCalls &calls, const QString &settledDestination)
+        : destination(settledDestination), targets(calls), folders(settledDestination)
+    {}
 
     ConversionRun::Mode mode = ConversionRun::Mode::Copy;
     QString destination;
     bool destinationIsAbsolute = false;
     TargetNames targets;
+    TargetFolders folders;
     QSet<QByteArray> sweptFolders;
-    QHash<QString, Outcome<void>> ensuredFolders; // folder -> whether it exists, or why not
-    // source folder -> where its copies go, or why they cannot go anywhere
-    QHash<QString, Outcome<QString>> plans;
-    QHash<QString, std::optional<FileIdentity>> identities; // folder -> identity, if it exists
-    // The existing target folders of the listed rows: a row in one of them,
-    // or up to copyDepth folders below one, is a copy from an earlier run.
-    QSet<FileIdentity> earlierCopyFolders;
-    // How many folders a name template makes below the target folder.
-    int copyDepth = 0;
-
-    Outcome<QString> planFor(const QString &sourceFolder)
-    {
-        auto plan = plans.constFind(sourceFolder);
-        if (plan == plans.cend())
-            plan = plans.insert(sourceFolder, conversion::targetFolder(destination, sourceFolder));
-        return *plan;
-    }
-
-    std::optional<FileIdentity> identityOf(const QString &folder)
-    {
-        auto identity = identities.constFind(folder);
-        if (identity == identities.cend()) {
-            const Outcome<struct stat> status = pathstatus::of(folder);
-            identity =
-                identities.insert(folder, status && S_ISDIR(status.value().st_mode)
-                                              ? std::optional(FileIdentity::of(status.value()))
-                                              : std::nullopt);
-        }
-        return *identity;
-    }
-
-    bool holdsEarlierCopies(const QString &folder)
-    {
-        if (earlierCopyFolders.isEmpty())
-            return false;
-        // Climbed with "..", as the kernel climbs: the copies were written
-        // into the folders it resolves, whatever links the path went through.
-        QString level = folder;
-        for (int depth = 0; depth <= copyDepth; ++depth, level += QLatin1String("../")) {
-            const std::optional<FileIdentity> identity = identityOf(level);
-            if (!identity)
-                return false;
-            if (earlierCopyFolders.contains(*identity))
-                return true;
-        }
-        return false;
-    }
-
-    // Whether folder exists (made now, unless planning), or why it cannot.
-    Outcome<void> ensure(const QString &folder)
-    {
-        if (mode != ConversionRun::Mode::Copy)
-            return Outcome<void>::success();
-        auto ensured = ensuredFolders.constFind(folder);
-        if (ensured == ensuredFolders.cend())
-            ensured = ensuredFolders.insert(folder, modMain::EnsureFolderExists(folder));
-        return *ensured;
-    }
+    RunSummary summary;
 };
 
 ConversionRun::ConversionRun(ConversionHost &host, FileSystemCalls &calls)
@@ -173,19 +156,16 @@ ConversionRun::End ConversionRun::run(Mode mode)
     if (answer.isEmpty())
         return End::Cancelled;
 
-    RunState state(m_calls);
+    RunState state(m_calls, registry::withTrailingSlash(answer));
     state.mode = mode;
-    state.destination = registry::withTrailingSlash(answer);
     state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
+    state.summary.dryRun = mode == Mode::Plan;
     m_host.yield();
-
-    RunSummary summary;
-    summary.dryRun = mode == Mode::Plan;
 
     // The upper bound is fixed now; rows added while the run yields wait for the next run.
     const int rows = m_host.rowCount();
     if (const RunOptions options = m_host.options(); options.format)
-        state.copyDepth = options.format->folderDepth();
+        state.folders.setCopyDepth(options.format->folderDepth());
     if (state.destinationIsAbsolute)
         findEarlierCopies(rows, &state);
     for (int row = 0; row < rows; ++row) {
@@ -199,16 +179,13 @@ ConversionRun::End ConversionRun::run(Mode mode)
             continue;
         const QString source = m_host.rowText(row);
 
-        if (!source.trimmed().isEmpty()) {
-            MessageReport report = convertRow(row, source, &state);
-            summary.add(report);
-            m_host.reportMessage(report);
-        }
+        if (!source.trimmed().isEmpty())
+            convertRow(row, source, &state);
 
         m_host.progress(conversion::progressFraction(row + 1, m_host.rowCount()));
     }
 
-    m_host.showSummary(summary);
+    m_host.showSummary(state.summary);
     return End::Finished;
 }
 
@@ -218,32 +195,23 @@ void ConversionRun::findEarlierCopies(int rows, RunState *state) const
     // nothing that is listed.
     for (int row = 0; row < rows; ++row) {
         const QString listed = m_host.rowText(row);
-        if (!listed.startsWith(QLatin1Char('/')))
-            continue;
-        const QString folder = registry::FolderOf(listed);
-        const Outcome<QString> plan = state->planFor(folder);
-        if (!plan)
-            continue;
-        const std::optional<FileIdentity> target = state->identityOf(plan.value());
-        if (!target || state->earlierCopyFolders.contains(*target))
-            continue;
-        // The destination "/" puts each copy beside its source: no row's own
-        // folder makes another row's folder a folder of copies.
-        if (state->identityOf(folder) != target)
-            state->earlierCopyFolders.insert(*target);
+        if (const std::optional<QString> target = state->folders.forListedRow(listed))
+            state->folders.noteTarget(registry::FolderOf(listed), *target);
     }
 }
 
-MessageReport ConversionRun::convertRow(int row, const QString &source, RunState *state)
+void ConversionRun::deliver(const MessageReport &report, RunState *state)
+{
+    state->summary.add(report);
+    m_host.reportMessage(report);
+}
+
+void ConversionRun::convertRow(int row, const QString &source, RunState *state)
 {
     MessageReport report;
     report.row = row;
     report.source = source;
-    const auto fail = [&report](const QString &reason) {
-        report.status = MessageStatus::Failed;
-        report.reason = reason;
-        return report;
-    };
+    const auto fail = [&](const QString &reason) { deliver(failed(report, reason), state); };
 
     if (!state->destinationIsAbsolute)
         return fail(
@@ -254,10 +222,10 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
         return fail(QStringLiteral("not an absolute path"));
 
     const QString sourceFolder = registry::FolderOf(source);
-    if (state->holdsEarlierCopies(sourceFolder)) {
+    if (state->folders.holdsEarlierCopies(sourceFolder)) {
         report.status = MessageStatus::Skipped;
         report.reason = QStringLiteral("a copy from an earlier run");
-        return report;
+        return deliver(report, state);
     }
 
     // Looked at before it is opened: opening a fifo wakes its writer, and opening
@@ -284,45 +252,132 @@ MessageReport ConversionRun::convertRow(int row, const QString &source, RunState
     if (!sourceFile.isRegular())
         return fail(QStringLiteral("not a regular file"));
 
-    const Outcome<QString> plan = state->planFor(sourceFolder);
-    if (!plan)
-        return fail(plan.reason());
+    // A file in a Maildir is one message whatever its first line, and so is a
+    // file named as one; any other file that begins with "From " is a mailbox.
+    const QString maildir = state->folders.maildirOf(sourceFolder);
+    bool mailbox = false;
+    if (maildir.isEmpty() && !messagefiles::isMessageFileName(source)) {
+        const Outcome<bool> begins = beginsMailbox(sourceFile);
+        if (!begins)
+            return fail(begins.reason());
+        mailbox = begins.value();
+    }
+    const Outcome<QString> target = mailbox             ? state->folders.forMailbox(source)
+                                    : maildir.isEmpty() ? state->folders.forFolder(sourceFolder)
+                                                        : state->folders.forMaildir(maildir);
+    if (!target)
+        return fail(target.reason());
     m_host.yield();
 
-    // A fresh reader for every message: nothing of the previous one can leak into this name.
-    auto message = std::make_unique<MailMessage>();
-    if (const Outcome<void> loaded = message->Load(sourceFile); !loaded)
-        return fail(loaded.reason());
     MessageOrigin origin;
     origin.sourcePath = source;
+    if (mailbox) {
+        origin.mailboxPath = source;
+        return convertMailbox(report, sourceFile, target.value(), origin, state);
+    }
+    if (!maildir.isEmpty()) {
+        origin.mailboxPath = maildir;
+        const QString name = registry::FileNameOf(source);
+        origin.maildirUniqueName = name.left(name.indexOf(QLatin1String(":2,")));
+    }
+    deliver(convertMessage(report, sourceFile, target.value(), origin, std::nullopt, state), state);
+}
+
+void ConversionRun::convertMailbox(const MessageReport &rowReport, const SourceFile &file,
+                                   const QString &folder, const MessageOrigin &origin,
+                                   RunState *state)
+{
+    ++state->summary.mailboxes;
+    const qint64 size = file.status().st_size;
+    // The bar moves with the bytes gone through, within the mailbox's row.
+    const auto showProgress = [&](qint64 position) {
+        const double share = size > 0 ? double(position) / double(size) : 1.0;
+        m_host.progress(conversion::progressFraction(rowReport.row + share, m_host.rowCount()));
+    };
+    // A turn after every block read keeps the window live through a long message.
+    MboxSplitter splitter(file.descriptor(), size, [&] {
+        showProgress(splitter.position());
+        m_host.yield();
+    });
+    for (int number = 1;; ++number) {
+        MessageReport report = rowReport;
+        report.message = number;
+        const Outcome<std::optional<MboxSplitter::Message>> found = splitter.next();
+        if (!found) {
+            return deliver(failed(report, QStringLiteral("cannot read the mailbox: %1; this "
+                                                         "message and any after it were not "
+                                                         "converted")
+                                              .arg(found.reason())),
+                           state);
+        }
+        if (!found.value())
+            return;
+        deliver(convertMessage(report, file, folder, origin, found.value(), state), state);
+        showProgress(splitter.position());
+        m_host.yield();
+    }
+}
+
+MessageReport ConversionRun::convertMessage(MessageReport report, const SourceFile &file,
+                                            const QString &folder, const MessageOrigin &origin,
+                                            const std::optional<MboxSplitter::Message> &inMailbox,
+                                            RunState *state)
+{
+    // A fresh reader for every message: nothing of the previous one can leak into this name.
+    auto message = std::make_unique<MailMessage>();
+    const Outcome<void> loaded =
+        inMailbox ? message->LoadRange(file, inMailbox->offset, inMailbox->length,
+                                       MboxSplitter::separatorDate(inMailbox->separator))
+                  : message->Load(file);
+    if (!loaded)
+        return failed(report, loaded.reason());
+    // A listed file without a single header field (an index, a picture) is no
+    // message; an .emlx file's framing says what its message is.
+    if (!inMailbox && !message->HoldsHeaderFields() &&
+        !headerblock::isEmlx(headerblock::Framing::ByName, file.path()))
+        return failed(report, QStringLiteral("not a mail message"));
     const Outcome<RawName> rawName = naming::ComposeRawName(*message, origin, m_host.options());
     if (!rawName)
-        return fail(rawName.reason());
+        return failed(report, rawName.reason());
     m_host.yield();
 
     const RunOptions options = m_host.options();
     const naming::CleanedName name =
         naming::CleanRawName(rawName.value(), options.removeReply, options.removeForward);
-    const Outcome<MessageContent> content = messagecontent::of(sourceFile);
+    const Outcome<MessageContent> content =
+        inMailbox ? Outcome<MessageContent>::success(
+                        MessageContent(mailboxMessageBytes(file, *inMailbox, message->Moment())))
+                  : messagecontent::of(file);
     if (!content)
-        return fail(content.reason());
+        return failed(report, content.reason());
     report.note = content.value().note();
     // Made once the name is known, since a template's folders are part of it.
-    const QString folder = plan.value() + name.folders;
-    // The reason names the folder already.
-    if (const Outcome<void> ensured = state->ensure(folder); !ensured)
-        return fail(ensured.reason());
-    place(folder, name.baseName, content.value().bytes(), sourceFile, state, &report);
+    const QString nameFolder = folder + name.folders;
+    if (state->mode == Mode::Copy) {
+        // The reason names the folder already.
+        if (const Outcome<void> ensured = state->folders.ensure(nameFolder); !ensured)
+            return failed(report, ensured.reason());
+    }
+    const MessageBytes &bytes = content.value().bytes();
+    place(nameFolder, name.baseName, {FileIdentity::of(file.status()), bytes.offset}, bytes, state,
+          &report);
     m_host.yield();
     message.reset();
     return report;
 }
 
-void ConversionRun::place(const QString &folder, const QString &baseName, const MessageBytes &bytes,
-                          const SourceFile &sourceFile, RunState *state, MessageReport *report)
+MessageReport ConversionRun::failed(MessageReport report, const QString &reason)
 {
-    TargetNames::Choice choice =
-        state->targets.choose(folder, baseName, FileIdentity::of(sourceFile.status()), bytes);
+    report.status = MessageStatus::Failed;
+    report.reason = reason;
+    return report;
+}
+
+void ConversionRun::place(const QString &folder, const QString &baseName,
+                          const TargetNames::Source &source, const MessageBytes &bytes,
+                          RunState *state, MessageReport *report)
+{
+    TargetNames::Choice choice = state->targets.choose(folder, baseName, source, bytes);
     // Written once, when a name first looks free, and offered to the names
     // after it while the file system says each is taken after all.
     std::optional<StagedCopy> staged;

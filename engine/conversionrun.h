@@ -3,12 +3,17 @@
 
 #include "conversionhost.h"
 #include "filesystemcalls.h"
+#include "mboxsplitter.h"
+#include "messagebytes.h"
 #include "outcome.h"
 #include "runsummary.h"
+#include "targetnames.h"
 
+#include <optional>
 #include <QString>
 
 class SourceFile;
+struct MessageOrigin;
 struct MessageBytes;
 
 // The conversion run: asks the host for a destination, then copies the message of
@@ -16,14 +21,31 @@ struct MessageBytes;
 // recreated below the destination.
 //
 // For each row, in this order: tell the host the row has started, yield, read the
-// path, work out the target folder, yield, load the message into a fresh reader,
-// compose the raw name with the scheme (or name template) selected now, yield,
-// clean it with the marker options as they stand now, create the target folder
-// with the folders a template adds below it, copy, yield, release the reader,
-// report the progress. A row that fails is reported and the run goes on; the
-// closing summary says honestly how many messages were converted. The folder is
-// made only once the name is known, so a message that cannot be read leaves no
-// empty folder behind.
+// path, work out what the row is and its target folder, yield, load the message
+// into a fresh reader, compose the raw name with the scheme (or name template)
+// selected now, yield, clean it with the marker options as they stand now,
+// create the target folder with the folders a template adds below it, copy,
+// yield, release the reader, report the progress. A row that fails is reported
+// and the run goes on; the closing summary says honestly how many messages were
+// converted. The folder is made only once the name is known, so a message that
+// cannot be read leaves no empty folder behind.
+//
+// What a row is, the run judges by itself from the path and the file:
+//  - a file in the cur/ or new/ folder of a Maildir is one message, whatever
+//    its first line; its copy goes where TargetFolders puts a Maildir's;
+//  - a file whose name ends in ".eml" or ".emlx" (any case) is one message,
+//    also when it begins with a "From " line;
+//  - any other file that begins with "From " is a mailbox (mbox): every
+//    message MboxSplitter finds in it is loaded, named and copied as above, in
+//    file order, into a folder named after the mailbox. Each gets a report of
+//    its own with its number in the mailbox, and a turn after it and after
+//    every block read, while the progress moves through the row with the
+//    bytes gone through. Each copy's modification time is its message's date
+//    (the one its name gets: Date, else the newest Received, else the
+//    separator line's), or the mailbox file's own where it has none;
+//  - any other file is one message.
+// A single message whose header block holds not one header field fails as
+// "not a mail message" (.emlx files aside: their framing says what they hold).
 //
 // What a copy holds is the message (messagecontent::of): a plain file's
 // bytes, an .emlx file's counted bytes, a partial message with its
@@ -53,8 +75,10 @@ struct MessageBytes;
 // makes (climbed with "..", as the kernel resolves them), is such a copy and is
 // skipped ("a copy from an earlier run"), without failing the run. A target
 // folder that is its row's own folder (the destination "/" puts each copy
-// beside its source) does not count. This costs one stat per distinct folder
-// and template level, however long the list.
+// beside its source) does not count. A mailbox's folder and a Maildir's count
+// like any other target folder. This costs one stat per distinct folder and
+// template level, however long the list, and a look at the first bytes of a
+// row only where it may be a mailbox whose folder exists.
 class ConversionRun
 {
 public:
@@ -88,16 +112,28 @@ private:
     struct RunState;
 
     // Everything the run does for one non-empty row, from the path checks to the
-    // copy; returns what became of the row's message.
-    MessageReport convertRow(int row, const QString &source, RunState *state);
+    // copies; reports what became of each of its messages.
+    void convertRow(int row, const QString &source, RunState *state);
+    // Splits a mailbox row and converts each of its messages into folder.
+    void convertMailbox(const MessageReport &rowReport, const SourceFile &file,
+                        const QString &folder, const MessageOrigin &origin, RunState *state);
+    // Reads, names and copies one message into folder: the whole file, or the
+    // message of a mailbox found at inMailbox; origin says where it is from
+    // for a name template. Returns report filled in.
+    MessageReport convertMessage(MessageReport report, const SourceFile &file,
+                                 const QString &folder, const MessageOrigin &origin,
+                                 const std::optional<MboxSplitter::Message> &inMailbox,
+                                 RunState *state);
+    // Counts a report in the summary and tells the host.
+    void deliver(const MessageReport &report, RunState *state);
+    [[nodiscard]] static MessageReport failed(MessageReport report, const QString &reason);
 
     // Reads every row once and marks the folders of copies from earlier runs.
     void findEarlierCopies(int rows, RunState *state) const;
-    // Stages bytes, the message of sourceFile, and publishes them under the
-    // chosen name, or the next free one; fills in the report's target, status
-    // and reason.
-    void place(const QString &folder, const QString &baseName, const MessageBytes &bytes,
-               const SourceFile &sourceFile, RunState *state, MessageReport *report);
+    // Stages the message's bytes and publishes them under the chosen name, or
+    // the next free one; fills in the report's target, status and reason.
+    void place(const QString &folder, const QString &baseName, const TargetNames::Source &source,
+               const MessageBytes &bytes, RunState *state, MessageReport *report);
 
     ConversionHost &m_host;
     FileSystemCalls &m_calls;
@@ -126,7 +162,9 @@ inline constexpr char16_t kDestinationPrompt[] = u"Choose Folder to Save...";
 
 // The share of the run done after `done` of `rows` rows: done / rows, at most 1;
 // 1 when rows is 0 (rows removed while the run yielded can make done exceed rows).
-[[nodiscard]] double progressFraction(int done, int rows);
+// done may hold a fraction of a row: a mailbox row is done as far as it has
+// been split.
+[[nodiscard]] double progressFraction(double done, int rows);
 
 // A progress fraction as a bar's percentage: fraction * 100 computed in double
 // precision and stored as float (1/3 gives 33.33333), within 0..100.

@@ -28,6 +28,18 @@ struct MessageReport
     // partial message whose attachments were not all found ("2 of 3
     // attachments restored; missing: 2.6 image001.png").
     QString note;
+    // The message's number within its mailbox, from 1, when the row is a
+    // mailbox; 0 when the row is one message.
+    int message = 0;
+
+    // Which message this is, as a person reads it: the source, followed by
+    // ", message 12" for a message of a mailbox. The number is never glued
+    // onto the path: file names may hold any character.
+    [[nodiscard]] QString label() const
+    {
+        return message > 0 ? source + QStringLiteral(", message ") + QString::number(message)
+                           : source;
+    }
 
     // True for Copied, Planned and Unchanged.
     [[nodiscard]] bool converted() const

@@ -1,7 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "runsummary.h"
 
+#include <QLocale>
 #include <QStringList>
+
+namespace {
+
+// A count as the summary writes it: "1,204".
+QString count(int number)
+{
+    static const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return english.toString(number);
+}
+
+// "1 mailbox", "3 mailboxes".
+QString counted(int number, const QString &one, const QString &many)
+{
+    return count(number) + QLatin1Char(' ') + (number == 1 ? one : many);
+}
+
+} // namespace
 
 void RunSummary::add(const MessageReport &report)
 {
@@ -10,6 +28,8 @@ void RunSummary::add(const MessageReport &report)
         return;
     }
     ++messages;
+    if (report.message == 0)
+        ++files;
     if (!report.converted()) {
         notConverted.append(report);
         return;
@@ -27,6 +47,7 @@ void RunSummary::prepend(const QList<MessageReport> &reports)
     messages += before.messages;
     converted += before.converted;
     earlierCopies += before.earlierCopies;
+    files += before.files;
     notConverted = before.notConverted + notConverted;
     withNotes = before.withNotes + withNotes;
 }
@@ -40,7 +61,14 @@ QString RunSummary::headline() const
         const QString noun = messages == 1 ? QStringLiteral("message") : QStringLiteral("messages");
         line = dryRun ? QStringLiteral("Dry run: %1 of %2 %3 would be converted")
                       : QStringLiteral("Converted %1 of %2 %3");
-        line = line.arg(converted).arg(messages).arg(noun);
+        line = line.arg(count(converted), count(messages), noun);
+        if (mailboxes > 0) {
+            line += QStringLiteral(" from ") +
+                    counted(mailboxes, QStringLiteral("mailbox"), QStringLiteral("mailboxes"));
+            if (files > 0)
+                line += QStringLiteral(" and ") +
+                        counted(files, QStringLiteral("file"), QStringLiteral("files"));
+        }
     }
     if (!withNotes.isEmpty())
         line += QStringLiteral("; %1 with attachments missing").arg(withNotes.size());
@@ -48,7 +76,7 @@ QString RunSummary::headline() const
         line += earlierCopies == 1
                     ? QStringLiteral("; 1 copy from an earlier run was left alone")
                     : QStringLiteral("; %1 copies from an earlier run were left alone")
-                          .arg(earlierCopies);
+                          .arg(count(earlierCopies));
     }
     if (dryRun && messages > 0)
         line += QStringLiteral("; nothing was written");
@@ -65,7 +93,8 @@ QString RunSummary::text() const
                              : QStringLiteral("Not converted:")};
     lines += notConvertedLines().mid(0, kListedFailures);
     if (notConverted.size() > kListedFailures)
-        lines.append(QStringLiteral("and %1 more").arg(notConverted.size() - kListedFailures));
+        lines.append(QStringLiteral("and %1 more")
+                         .arg(count(static_cast<int>(notConverted.size()) - kListedFailures)));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -77,7 +106,7 @@ QStringList linesOf(const QList<MessageReport> &reports, QString MessageReport::
     QStringList lines;
     lines.reserve(reports.size());
     for (const MessageReport &report : reports)
-        lines.append(report.source + QStringLiteral(": ") + report.*what);
+        lines.append(report.label() + QStringLiteral(": ") + report.*what);
     return lines;
 }
 

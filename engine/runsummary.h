@@ -22,9 +22,11 @@ struct RunSummary
     static constexpr int kListedFailures = 20;
 
     bool dryRun = false;
-    int messages = 0;                  // non-empty rows processed, earlier copies not counted
-    int converted = 0;                 // of those, copied, planned or already in the destination
-    int earlierCopies = 0;             // rows left alone as copies from an earlier run
+    int messages = 0;      // messages processed, earlier copies not counted
+    int converted = 0;     // of those, copied, planned or already in the destination
+    int earlierCopies = 0; // rows left alone as copies from an earlier run
+    int mailboxes = 0;     // rows that were mailboxes, split into their messages
+    int files = 0;         // rows that were one message each, earlier copies not counted
     QList<MessageReport> notConverted; // the messages not converted, in list order
     // The converted messages whose report carries a note (a partial message
     // whose attachments were not all found), in list order.
@@ -35,7 +37,7 @@ struct RunSummary
     // warning icon.
     [[nodiscard]] bool allConverted() const { return notConverted.isEmpty(); }
 
-    // Adds one row's report to the counts.
+    // Adds one message's report to the counts (mailboxes are counted apart).
     void add(const MessageReport &report);
 
     // Adds reports of messages that came before the run's rows (such as the
@@ -46,10 +48,14 @@ struct RunSummary
     // One line with the counts, for example "Converted 3 of 5 messages.",
     // "Converted 3 of 3 messages; 1 with attachments missing." or "Converted 3
     // of 3 messages; 3 copies from an earlier run were left alone."; "No
-    // messages to convert." when there were none.
+    // messages to convert." when there were none. Where rows were mailboxes it
+    // says where the messages came from: "Converted 1,204 of 1,210 messages
+    // from 3 mailboxes." ("... from 3 mailboxes and 2 files." when other rows
+    // were single messages). Counts are written with thousands separators.
     [[nodiscard]] QString headline() const;
 
-    // Every message that was not converted, as "path: reason", in list order.
+    // Every message that was not converted, as "path: reason" ("path, message
+    // 12: reason" for a message of a mailbox), in list order.
     [[nodiscard]] QStringList notConvertedLines() const;
 
     // Every converted message with a note, as "path: note", in list order.

@@ -111,7 +111,7 @@ void TargetNames::remember(Family &family, int number, const Look &look)
 }
 
 std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const QString &familyKey,
-                                                         int number, const FileIdentity &source,
+                                                         int number, const Source &source,
                                                          const MessageBytes &bytes)
 {
     Choice choice;
@@ -149,7 +149,7 @@ std::optional<TargetNames::Choice> TargetNames::consider(Family &family, const Q
 
 std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
                                                                 const QString &familyKey,
-                                                                const FileIdentity &source,
+                                                                const Source &source,
                                                                 const MessageBytes &bytes)
 {
     if (!family.rememberedSizes.contains(bytes.length))
@@ -178,7 +178,7 @@ std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
 }
 
 TargetNames::Choice TargetNames::scan(Family &family, const QString &familyKey,
-                                      const FileIdentity &source, const MessageBytes &bytes)
+                                      const Source &source, const MessageBytes &bytes)
 {
     // Every name before family.next was looked at by an earlier row, settled,
     // or remembered as holding other bytes.
@@ -189,7 +189,7 @@ TargetNames::Choice TargetNames::scan(Family &family, const QString &familyKey,
 }
 
 TargetNames::Choice TargetNames::choose(const QString &folder, const QString &baseName,
-                                        const FileIdentity &source, const MessageBytes &bytes)
+                                        const Source &source, const MessageBytes &bytes)
 {
     const QString familyKey = folder + QChar(0) + baseName;
     if (const auto given = m_given.constFind({familyKey, source}); given != m_given.cend()) {

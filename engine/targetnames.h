@@ -41,6 +41,22 @@
 class TargetNames
 {
 public:
+    // Which message a copy is of: its file, and where in the file the message
+    // starts, as one file (a mailbox) may hold many. A file listed twice is
+    // the same source.
+    struct Source
+    {
+        FileIdentity file;
+        qint64 offset = 0;
+
+        Source(const FileIdentity &file = {}, qint64 offset = 0) : file(file), offset(offset) {}
+        friend bool operator==(const Source &, const Source &) = default;
+        friend size_t qHash(const Source &source, size_t seed = 0)
+        {
+            return qHashMulti(seed, source.file, source.offset);
+        }
+    };
+
     explicit TargetNames(FileSystemCalls &calls = FileSystemCalls::system());
     TargetNames(const TargetNames &) = delete;
     TargetNames &operator=(const TargetNames &) = delete;
@@ -61,15 +77,15 @@ public:
         // Where the choice stands among the candidates; for chooseAgain and settle.
         QString family;
         int number = 0;
-        FileIdentity source;
+        Source source;
     };
 
     // The first candidate for a message that is free or holds exactly its
-    // bytes. folder ends in "/"; source is the message's file (a file listed
+    // bytes. folder ends in "/"; source is the message's (a file listed
     // twice is the same source). Writes nothing. A Failed choice leaves
     // nothing changed.
     [[nodiscard]] Choice choose(const QString &folder, const QString &baseName,
-                                const FileIdentity &source, const MessageBytes &bytes);
+                                const Source &source, const MessageBytes &bytes);
 
     // The name of a Free choice turned out to be taken when the copy was to be
     // published there: looks at it again, and at the candidates after it.
@@ -112,20 +128,20 @@ private:
         int error = 0;
     };
 
-    Choice scan(Family &family, const QString &familyKey, const FileIdentity &source,
+    Choice scan(Family &family, const QString &familyKey, const Source &source,
                 const MessageBytes &bytes);
     std::optional<Choice> reuseRemembered(Family &family, const QString &familyKey,
-                                          const FileIdentity &source, const MessageBytes &bytes);
+                                          const Source &source, const MessageBytes &bytes);
     std::optional<Choice> consider(Family &family, const QString &familyKey, int number,
-                                   const FileIdentity &source, const MessageBytes &bytes);
+                                   const Source &source, const MessageBytes &bytes);
     Look lookAt(const QString &path, const MessageBytes &bytes);
     static void remember(Family &family, int number, const Look &look);
     std::optional<size_t> fingerprintOf(const MessageBytes &bytes);
 
     FileSystemCalls &m_calls;
-    QHash<QString, Family> m_families;                    // folder + NUL + base name
-    QHash<QString, FileIdentity> m_owner;                 // path -> its source
-    QHash<QPair<QString, FileIdentity>, QString> m_given; // (family, source) -> path
-    QByteArray m_theirs;                                  // read buffers for comparisons
+    QHash<QString, Family> m_families;              // folder + NUL + base name
+    QHash<QString, Source> m_owner;                 // path -> its source
+    QHash<QPair<QString, Source>, QString> m_given; // (family, source) -> path
+    QByteArray m_theirs;                            // read buffers for comparisons
     QByteArray m_ours;
 };

@@ -226,9 +226,10 @@ TEST_F(CliTest, JsonLinesCarryTheSameKeysAndNothingElseGoesToStdout)
             ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
             ASSERT_TRUE(document.isObject());
             EXPECT_EQ(document.object().keys(),
-                      (QStringList{QStringLiteral("note"), QStringLiteral("reason"),
-                                   QStringLiteral("source"), QStringLiteral("status"),
-                                   QStringLiteral("target")}));
+                      (QStringList{QStringLiteral("message"), QStringLiteral("note"),
+                                   QStringLiteral("reason"), QStringLiteral("source"),
+                                   QStringLiteral("status"), QStringLiteral("target")}));
+            EXPECT_TRUE(document.object()[QStringLiteral("message")].isNull());
             objects.append(document.object());
         }
         // The missing source is reported before the run starts.

@@ -10,10 +10,11 @@
 namespace {
 
 MessageReport report(MessageStatus status, const char *target, const char *reason,
-                     const char *note = "")
+                     const char *note = "", int message = 0)
 {
     MessageReport r;
-    r.source = QStringLiteral("/m/a b.eml");
+    r.source = message > 0 ? QStringLiteral("/m/In#box") : QStringLiteral("/m/a b.eml");
+    r.message = message;
     r.target = QString::fromUtf8(target);
     r.status = status;
     r.reason = QString::fromUtf8(reason);
@@ -29,18 +30,21 @@ TEST(TerminalHost, WritesOneJsonObjectWithTheSameKeysPerMessage)
         const char *json;
     } cases[] = {
         {report(MessageStatus::Copied, "/o/m/A \"q\".eml", ""),
-         R"({"note":null,"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
+         R"({"message":null,"note":null,"reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A \"q\".eml"})"},
         {report(MessageStatus::Planned, "/o/m/A.eml", ""),
-         R"({"note":null,"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
+         R"({"message":null,"note":null,"reason":null,"source":"/m/a b.eml","status":"planned","target":"/o/m/A.eml"})"},
         {report(MessageStatus::Unchanged, "/o/m/A.eml", "already in the destination"),
-         R"({"note":null,"reason":"already in the destination","source":"/m/a b.eml","status":"unchanged","target":"/o/m/A.eml"})"},
+         R"({"message":null,"note":null,"reason":"already in the destination","source":"/m/a b.eml","status":"unchanged","target":"/o/m/A.eml"})"},
         {report(MessageStatus::Skipped, "", "a copy from an earlier run"),
-         R"({"note":null,"reason":"a copy from an earlier run","source":"/m/a b.eml","status":"skipped","target":null})"},
+         R"({"message":null,"note":null,"reason":"a copy from an earlier run","source":"/m/a b.eml","status":"skipped","target":null})"},
         {report(MessageStatus::Failed, "", "No such file or directory"),
-         R"({"note":null,"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
+         R"({"message":null,"note":null,"reason":"No such file or directory","source":"/m/a b.eml","status":"failed","target":null})"},
         {report(MessageStatus::Copied, "/o/m/A.eml", "",
                 "1 of 2 attachments restored; missing: 2 a.pdf"),
-         R"({"note":"1 of 2 attachments restored; missing: 2 a.pdf","reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A.eml"})"},
+         R"({"message":null,"note":"1 of 2 attachments restored; missing: 2 a.pdf","reason":null,"source":"/m/a b.eml","status":"copied","target":"/o/m/A.eml"})"},
+        // A message of a mailbox: its number apart from the path, which may hold "#".
+        {report(MessageStatus::Copied, "/o/m/In#box/A.eml", "", "", 12),
+         R"({"message":12,"note":null,"reason":null,"source":"/m/In#box","status":"copied","target":"/o/m/In#box/A.eml"})"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(TerminalHost::jsonLine(c.report), QByteArray(c.json));

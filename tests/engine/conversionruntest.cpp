@@ -3,6 +3,7 @@
 #include "conversionrun.h"
 
 #include "asnobody.h"
+#include "fakeconversionhost.h"
 #include "messagebytes.h"
 #include "registry.h"
 #include "scopedtimezone.h"
@@ -28,69 +29,6 @@ using testsupport::snapshot;
 
 using testsupport::readAll;
 using testsupport::writeFile;
-
-// A host whose list, options and answers the test sets, and which records
-// everything the run tells it.
-class FakeHost : public ConversionHost
-{
-public:
-    QStringList rows;
-    NamingScheme scheme = NamingScheme::OptS;
-    bool reply = false;
-    bool forward = false;
-    std::optional<NameTemplate> format;
-    QString destination;
-    std::function<void(int yieldNumber)> onYield;
-
-    int destinationQuestions = 0;
-    int yields = 0;
-    mutable int rowTextReads = 0;
-    QList<int> startedRows;
-    QList<double> fractions;
-    QList<MessageReport> reports;
-    QList<RunSummary> summaries;
-    QStringList summaryTexts;
-
-    int rowCount() const override { return static_cast<int>(rows.size()); }
-    void rowStarted(int row) override
-    {
-        if (row < 0 || row >= rows.size())
-            ADD_FAILURE() << "row " << row << " of " << rows.size() << " started";
-        startedRows.append(row);
-    }
-    QString rowText(int row) const override
-    {
-        ++rowTextReads;
-        return row >= 0 && row < rows.size() ? rows[row] : QString();
-    }
-    RunOptions options() const override { return {scheme, reply, forward, format}; }
-    QString askDestination() override
-    {
-        ++destinationQuestions;
-        return destination;
-    }
-    void yield() override
-    {
-        ++yields;
-        if (onYield)
-            onYield(yields);
-    }
-    void progress(double fraction) override { fractions.append(fraction); }
-    void reportMessage(const MessageReport &report) override { reports.append(report); }
-    void showSummary(const RunSummary &summary) override
-    {
-        summaries.append(summary);
-        summaryTexts.append(summary.text());
-    }
-
-    QStringList targets() const
-    {
-        QStringList result;
-        for (const MessageReport &report : reports)
-            result.append(report.target);
-        return result;
-    }
-};
 
 QByteArray message(const QString &subject, const QString &from = QStringLiteral("Ann <ann@x.org>"),
                    const QString &date = QStringLiteral("Sun, 07 Mar 2010 10:00:00 +0000"))
@@ -425,6 +363,40 @@ TEST(RunSummary, CountsMessagesAlreadyThereAsConvertedAndEarlierCopiesApart)
         EXPECT_TRUE(summary.allConverted());
         EXPECT_EQ(summary.headline(), QString::fromUtf8(c.headline));
         EXPECT_EQ(summary.text(), QString::fromUtf8(*c.text ? c.text : c.headline));
+    }
+}
+
+TEST(RunSummary, CountsTheMessagesOfMailboxesAndNamesEachByItsNumber)
+{
+    const struct
+    {
+        int mailboxes;
+        int mailboxMessages; // the last of them failed
+        int files;
+        const char *headline;
+    } cases[] = {
+        {3, 1210, 0, "Converted 1,209 of 1,210 messages from 3 mailboxes."},
+        {1, 2, 1, "Converted 2 of 3 messages from 1 mailbox and 1 file."},
+        {0, 0, 1500, "Converted 1,500 of 1,500 messages."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.headline);
+        RunSummary summary;
+        summary.mailboxes = c.mailboxes;
+        for (int n = 1; n <= c.mailboxMessages + c.files; ++n) {
+            MessageReport report;
+            report.source = QStringLiteral("/m/In#box");
+            report.message = n <= c.mailboxMessages ? n : 0;
+            report.status = n == c.mailboxMessages ? MessageStatus::Failed : MessageStatus::Copied;
+            report.reason = report.converted() ? QString() : QStringLiteral("why");
+            summary.add(report);
+        }
+        EXPECT_EQ(summary.headline(), QString::fromUtf8(c.headline));
+        if (c.mailboxMessages > 0) {
+            EXPECT_EQ(
+                summary.notConvertedLines(),
+                QStringList{QStringLiteral("/m/In#box, message %1: why").arg(c.mailboxMessages)});
+        }
     }
 }
 

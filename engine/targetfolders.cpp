@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+#include "targetfolders.h"
+
+#include "conversionrun.h"
+#include "mboxsplitter.h"
+#include "messagefiles.h"
+#include "modmain.h"
+#include "pathstatus.h"
+#include "registry.h"
+#include "sourcefile.h"
+
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The most " (n)" names tried for a mailbox's folder before giving up.
+constexpr int kMaxMailboxFolderNumber = 100;
+
+// A folder name as it may appear in the destination: without leading dots,
+// so that it is not hidden.
+QString visibleName(const QString &name)
+{
+    qsizetype dots = 0;
+    while (dots < name.size() && name[dots] == QLatin1Char('.'))
+        ++dots;
+    return dots < name.size() ? name.mid(dots) : QLatin1Char('_') + name;
+}
+
+// Whether the file at path begins as a mailbox does. Opened without blocking,
+// and read only when it is a regular file.
+bool startsMailbox(const QString &path)
+{
+    const SourceFile file(path);
+    if (!file.isRegular())
+        return false;
+    char head[8];
+    const ssize_t got = ::pread(file.descriptor(), head, sizeof head, 0);
+    return got > 0 && MboxSplitter::startsMailbox(QByteArrayView(head, got));
+}
+
+} // namespace
+
+TargetFolders::TargetFolders(const QString &settledDestination) : m_destination(settledDestination)
+{}
+
+QString TargetFolders::maildirOf(const QString &folder)
+{
+    auto known = m_maildirs.constFind(folder);
+    if (known != m_maildirs.cend())
+        return *known;
+    QString maildir;
+    const QString inner = folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder;
+    const QString step = registry::FileNameOf(inner);
+    if (step == QLatin1String("cur") || step == QLatin1String("new")) {
+        QString candidate = registry::FolderOf(inner);
+        const QString above = candidate.chopped(1);
+        const QString name = registry::FileNameOf(above);
+        // A Maildir reached through a "." or ".." step has a name only its real path gives.
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            candidate = registry::withTrailingSlash(QFileInfo(above).canonicalFilePath());
+        // The root as a Maildir would have no name to recreate; none is found there.
+        if (candidate.size() > 1 && pathstatus::isFolder(candidate + QLatin1String("cur")) &&
+            (pathstatus::isFolder(candidate + QLatin1String("new")) ||
+             pathstatus::isFolder(candidate + QLatin1String("tmp"))))
+            maildir = candidate.chopped(1);
+    }
+    m_maildirs.insert(folder, maildir);
+    return maildir;
+}
+
+Outcome<QString> TargetFolders::forFolder(const QString &sourceFolder)
+{
+    auto plan = m_plans.constFind(sourceFolder);
+    if (plan == m_plans.cend())
+        plan = m_plans.insert(sourceFolder, conversion::targetFolder(m_destination, sourceFolder));
+    return *plan;
+}
+
+Outcome<QString> TargetFolders::forMaildir(const QString &maildir)
+{
+    const Outcome<QString> parent = forFolder(registry::FolderOf(maildir));
+    if (!parent)
+        return parent;
+    return Outcome<QString>::success(parent.value() + visibleName(registry::FileNameOf(maildir)) +
+                                     QLatin1Char('/'));
+}
+
+Outcome<QString> TargetFolders::forMailbox(const QString &path)
+{
+    auto plan = m_mailboxes.constFind(path);
+    if (plan == m_mailboxes.cend())
+        plan = m_mailboxes.insert(path, mailboxFolder(path));
+    return *plan;
+}
+
+Outcome<QString> TargetFolders::mailboxFolder(const QString &path)
+{
+    const Outcome<QString> parent = forFolder(registry::FolderOf(path));
+    if (!parent)
+        return parent;
+    const QString name = registry::FileNameOf(path);
+    for (int number = 1; number <= kMaxMailboxFolderNumber; ++number) {
+        const QString folder =
+            parent.value() + name + (number > 1 ? QStringLiteral(" (%1)").arg(number) : QString());
+        // A folder there is this mailbox's from an earlier run; anything else
+        // (the mailbox itself, with the destination "/") is passed over.
+        const Outcome<struct stat> status = pathstatus::of(folder);
+        if (!status || S_ISDIR(status.value().st_mode))
+            return Outcome<QString>::success(folder + QLatin1Char('/'));
+    }
+    return Outcome<QString>::failure(
+        QStringLiteral("no free name for a folder of the mailbox's messages in %1")
+            .arg(parent.value()));
+}
+
+std::optional<QString> TargetFolders::forListedRow(const QString &listed)
+{
+    if (!listed.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    const QString folder = registry::FolderOf(listed);
+    const QString maildir = maildirOf(folder);
+    Outcome<QString> target = maildir.isEmpty() ? forFolder(folder) : forMaildir(maildir);
+    if (maildir.isEmpty() && !messagefiles::isMessageFileName(listed)) {
+        const Outcome<QString> mailbox = forMailbox(listed);
+        // Only an existing folder can hold copies, and only then is the row
+        // worth opening to see whether it is a mailbox.
+        if (mailbox && identityOf(mailbox.value()) && startsMailbox(listed))
+            target = mailbox;
+    }
+    return target ? std::optional(target.value()) : std::nullopt;
+}
+
+std::optional<FileIdentity> TargetFolders::identityOf(const QString &folder)
+{
+    auto identity = m_identities.constFind(folder);
+    if (identity == m_identities.cend()) {
+        const Outcome<struct stat> status = pathstatus::of(folder);
+        identity = m_identities.insert(folder, status && S_ISDIR(status.value().st_mode)
+                                                   ? std::optional(FileIdentity::of(status.value()))
+                                                   : std::nullopt);
+    }
+    return *identity;
+}
+
+Outcome<void> TargetFolders::ensure(const QString &folder)
+{
+    auto ensured = m_ensured.constFind(folder);
+    if (ensured == m_ensured.cend())
+        ensured = m_ensured.insert(folder, modMain::EnsureFolderExists(folder));
+    return *ensured;
+}
+
+void TargetFolders::noteTarget(const QString &rowFolder, const QString &target)
+{
+    const std::optional<FileIdentity> identity = identityOf(target);
+    if (!identity || m_earlierCopyFolders.contains(*identity))
+        return;
+    // The destination "/" puts each copy beside its source: no row's own
+    // folder makes another row's folder a folder of copies.
+    if (identityOf(rowFolder) != identity)
+        m_earlierCopyFolders.insert(*identity);
+}
+
+bool TargetFolders::holdsEarlierCopies(const QString &folder)
+{
+    if (m_earlierCopyFolders.isEmpty())
+        return false;
+    // Climbed with "..", as the kernel climbs: the copies were written into
+    // the folders it resolves, whatever links the path went through.
+    QString level = folder;
+    for (int depth = 0; depth <= m_copyDepth; ++depth, level += QLatin1String("../")) {
+        const std::optional<FileIdentity> identity = identityOf(level);
+        if (!identity)
+            return false;
+        if (m_earlierCopyFolders.contains(*identity))
+            return true;
+    }
+    return false;
+}
