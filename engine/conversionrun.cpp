@@ -25,23 +25,8 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-// Whether an opened file begins as a mailbox does; fails when it cannot be read.
-Outcome<bool> beginsMailbox(const SourceFile &file)
-{
-    char head[8];
-    ssize_t got = 0;
-    do
-        got = ::pread(file.descriptor(), head, sizeof head, 0);
-    while (got < 0 && errno == EINTR);
-    if (got < 0)
-        return Outcome<bool>::failure(
-            QStringLiteral("cannot read the file: %1").arg(systemReason(errno)));
-    return Outcome<bool>::success(MboxSplitter::startsMailbox(QByteArrayView(head, got)));
-}
 
 // The copy of a message of a mailbox: its range of the file. All of a
 // mailbox's messages share its file's time; each copy gets its own message's
@@ -257,7 +242,7 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
     const QString maildir = state->folders.maildirOf(sourceFolder);
     bool mailbox = false;
     if (maildir.isEmpty() && !messagefiles::isMessageFileName(source)) {
-        const Outcome<bool> begins = beginsMailbox(sourceFile);
+        const Outcome<bool> begins = MboxSplitter::isMailbox(sourceFile);
         if (!begins)
             return fail(begins.reason());
         mailbox = begins.value();
@@ -295,7 +280,7 @@ void ConversionRun::convertMailbox(const MessageReport &rowReport, const SourceF
         m_host.progress(conversion::progressFraction(rowReport.row + share, m_host.rowCount()));
     };
     // A turn after every block read keeps the window live through a long message.
-    MboxSplitter splitter(file.descriptor(), size, [&] {
+    MboxSplitter splitter(file, [&] {
         showProgress(splitter.position());
         m_host.yield();
     });

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 namespace headerblock {
@@ -54,26 +53,6 @@ bool holdsBlankLine(QByteArrayView message)
             return true;
     }
     return false;
-}
-
-// Reads from offset until size bytes are in buffer[0, size) or the file
-// ends; the count read, or -1 with errno set.
-qint64 readFully(int fd, char *buffer, qint64 size, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, static_cast<size_t>(size - done),
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
 }
 
 // The field name of a line that starts a field, and where its value begins;
@@ -200,7 +179,7 @@ Outcome<QByteArray> readHeadAt(const SourceFile &file, qint64 offset, qint64 fir
         return fail(QStringLiteral("%1 is not a regular file").arg(path));
 
     QByteArray bytes(firstRead, Qt::Uninitialized);
-    const qint64 got = readFully(file.descriptor(), bytes.data(), firstRead, offset);
+    const qint64 got = file.readAt(bytes.data(), firstRead, offset);
     if (got < 0)
         return cannotRead(errno);
     bytes.truncate(got);
@@ -208,8 +187,7 @@ Outcome<QByteArray> readHeadAt(const SourceFile &file, qint64 offset, qint64 fir
     const qint64 wanted = frame.start + std::min(frame.length, kMaxHeaderBytes);
     if (got == kFirstRead && wanted > got && !holdsBlankLine(messageHead(bytes, frame))) {
         bytes.resize(static_cast<qsizetype>(wanted));
-        const qint64 more =
-            readFully(file.descriptor(), bytes.data() + got, wanted - got, offset + got);
+        const qint64 more = file.readAt(bytes.data() + got, wanted - got, offset + got);
         if (more < 0)
             return cannotRead(errno);
         bytes.truncate(static_cast<qsizetype>(got + more));

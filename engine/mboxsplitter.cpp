@@ -2,6 +2,7 @@
 #include "mboxsplitter.h"
 
 #include "headerblock.h"
+#include "sourcefile.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <QList>
 #include <QTimeZone>
-#include <unistd.h>
 
 namespace {
 
@@ -97,26 +97,6 @@ std::optional<QTime> timeOf(QByteArrayView word)
     return QTime(*hours, *minutes, std::min(*seconds, 59));
 }
 
-// Reads from offset until size bytes are in buffer or the file ends; the count
-// read, or -1 with errno set.
-qint64 readFully(int fd, char *buffer, qint64 size, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, static_cast<size_t>(size - done),
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
 } // namespace
 
 // Where a message's header block lies, and the count it gives, if any.
@@ -127,9 +107,14 @@ struct MboxSplitter::HeaderBlock
     std::optional<qint64> contentLength;
 };
 
-bool MboxSplitter::startsMailbox(QByteArrayView head)
+Outcome<bool> MboxSplitter::isMailbox(const SourceFile &file)
 {
-    return head.startsWith(kSeparator);
+    char head[kSeparator.size()];
+    const qint64 got = file.readAt(head, sizeof head, 0);
+    if (got < 0)
+        return Outcome<bool>::failure(
+            QStringLiteral("cannot read the file: %1").arg(systemReason(errno)));
+    return Outcome<bool>::success(QByteArrayView(head, got) == kSeparator);
 }
 
 std::optional<QDateTime> MboxSplitter::separatorDate(QByteArrayView separator)
@@ -160,8 +145,9 @@ std::optional<QDateTime> MboxSplitter::separatorDate(QByteArrayView separator)
     return std::nullopt;
 }
 
-MboxSplitter::MboxSplitter(int descriptor, qint64 size, std::function<void()> afterRead)
-    : m_descriptor(descriptor), m_size(std::max<qint64>(size, 0)), m_afterRead(std::move(afterRead))
+MboxSplitter::MboxSplitter(const SourceFile &file, std::function<void()> afterRead)
+    : m_file(file), m_size(std::max<qint64>(file.status().st_size, 0)),
+      m_afterRead(std::move(afterRead))
 {
     m_window.reserve(2 * kBlockBytes);
 }
@@ -195,7 +181,7 @@ bool MboxSplitter::cover(qint64 keepFrom, qint64 until)
         const qint64 wanted = std::min(kBlockBytes, m_size - at);
         const qsizetype held = m_window.size();
         m_window.resize(held + wanted);
-        const qint64 got = readFully(m_descriptor, m_window.data() + held, wanted, at);
+        const qint64 got = m_file.readAt(m_window.data() + held, wanted, at);
         if (got < 0) {
             m_error = errno;
             m_window.resize(held);

@@ -9,6 +9,8 @@
 #include <QByteArrayView>
 #include <QDateTime>
 
+class SourceFile;
+
 // Splits an mbox file (one file holding many messages, each introduced by a
 // separator line that starts with "From ") into the byte ranges of its
 // messages, without parsing any of them.
@@ -47,8 +49,9 @@ public:
         QByteArray separator; // the separator line without its line end (its first KB)
     };
 
-    // Whether a file whose first bytes are head is an mbox: it begins with "From ".
-    [[nodiscard]] static bool startsMailbox(QByteArrayView head);
+    // Whether an opened file is an mbox: it begins with "From ". Fails when
+    // the file cannot be read.
+    [[nodiscard]] static Outcome<bool> isMailbox(const SourceFile &file);
 
     // The date a separator line carries after the sender, in the form
     // "From sender Mon Jan  1 00:00:00 2024" (the weekday optional, a numeric
@@ -57,11 +60,11 @@ public:
     // without one ("From 1844347792267117879@xxx", as Google Takeout writes).
     [[nodiscard]] static std::optional<QDateTime> separatorDate(QByteArrayView separator);
 
-    // Splits the first size bytes of the file open on descriptor, which the
-    // caller keeps open while splitting; the file begins with a separator
-    // line (startsMailbox). afterRead, when given, is called after every block
-    // read.
-    MboxSplitter(int descriptor, qint64 size, std::function<void()> afterRead = {});
+    // Splits file, as far as the size it had when opened: a mailbox that grows
+    // meanwhile is split as it was. The file begins with a separator line
+    // (isMailbox) and must stay open while splitting. afterRead, when given,
+    // is called after every block read.
+    explicit MboxSplitter(const SourceFile &file, std::function<void()> afterRead = {});
 
     // The next message, in file order; nullopt after the last one. Fails,
     // with the system's reason, when reading the file fails; the file's later
@@ -85,7 +88,7 @@ private:
     std::optional<qint64> nextSeparator(qint64 from);
     Outcome<std::optional<Message>> failure() const;
 
-    int m_descriptor;
+    const SourceFile &m_file;
     qint64 m_size;
     std::function<void()> m_afterRead;
     // The bytes [m_windowStart, windowEnd()) of the file.

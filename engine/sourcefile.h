@@ -35,6 +35,11 @@ public:
     [[nodiscard]] bool isFolder() const { return m_error == 0 && S_ISDIR(m_status.st_mode); }
     [[nodiscard]] bool isRegular() const { return m_error == 0 && S_ISREG(m_status.st_mode); }
 
+    // Reads from offset until size bytes are in buffer or the file ends,
+    // through the descriptor (whose own offset stays as it is). Returns the
+    // count read; -1 with errno set when a read fails.
+    [[nodiscard]] qint64 readAt(char *buffer, qint64 size, qint64 offset) const;
+
 private:
     QString m_path;
     QByteArray m_encodedPath;

@@ -11,7 +11,6 @@
 
 #include <QFileInfo>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,16 +27,15 @@ QString visibleName(const QString &name)
     return dots < name.size() ? name.mid(dots) : QLatin1Char('_') + name;
 }
 
-// Whether the file at path begins as a mailbox does. Opened without blocking,
-// and read only when it is a regular file.
-bool startsMailbox(const QString &path)
+// Whether the file at path is a mailbox. Opened without blocking, and read
+// only when it is a regular file.
+bool isMailbox(const QString &path)
 {
     const SourceFile file(path);
     if (!file.isRegular())
         return false;
-    char head[8];
-    const ssize_t got = ::pread(file.descriptor(), head, sizeof head, 0);
-    return got > 0 && MboxSplitter::startsMailbox(QByteArrayView(head, got));
+    const Outcome<bool> mailbox = MboxSplitter::isMailbox(file);
+    return mailbox && mailbox.value();
 }
 
 } // namespace
@@ -126,7 +124,7 @@ std::optional<QString> TargetFolders::forListedRow(const QString &listed)
         const Outcome<QString> mailbox = forMailbox(listed);
         // Only an existing folder can hold copies, and only then is the row
         // worth opening to see whether it is a mailbox.
-        if (mailbox && identityOf(mailbox.value()) && startsMailbox(listed))
+        if (mailbox && identityOf(mailbox.value()) && isMailbox(listed))
             target = mailbox;
     }
     return target ? std::optional(target.value()) : std::nullopt;

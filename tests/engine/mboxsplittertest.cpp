@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "mboxsplitter.h"
 
+#include "sourcefile.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -15,10 +15,8 @@ QByteArrayList split(const QByteArray &bytes)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mbox"));
     testsupport::writeFile(path, bytes);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {"cannot open"};
-    MboxSplitter splitter(file.handle(), file.size());
+    const SourceFile file(path);
+    MboxSplitter splitter(file);
     QByteArrayList messages;
     for (;;) {
         const auto next = splitter.next();
