@@ -162,6 +162,30 @@ TEST_F(MailStoreRun, AFileWithoutAHeaderFieldIsNotAMessageAndAnEmlFileIsOneMessa
     }
 }
 
+TEST_F(MailStoreRun, ATemplateNamesAMessageByItsMailboxAndFile)
+{
+    const struct
+    {
+        const char *path; // below tests/data/mailstores
+        const char *name; // of the first copy
+    } cases[] = {
+        {"maildir/Mail/.Sent/cur/1700000010.M130P456.host:2,S",
+         "1700000010.M130P456.host in .Sent.eml"},
+        {"takeout/All mail Including Spam and Trash.mbox",
+         "All mail Including Spam and Trash in All mail Including Spam and Trash.eml"},
+        {"eml/mail__raw_email.eml", "mail__raw_email in .eml"},
+    };
+    m_host.format = NameTemplate::parse(QStringLiteral("{file} in {mailbox}")).value();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        const QList<MessageReport> reports =
+            run({dataPath(QStringLiteral("mailstores/") + QString::fromUtf8(c.path))},
+                ConversionRun::Mode::Plan);
+        ASSERT_FALSE(reports.isEmpty());
+        EXPECT_EQ(QFileInfo(reports[0].target).fileName(), QString::fromUtf8(c.name));
+    }
+}
+
 TEST_F(MailStoreRun, NamesAndDatesEachCopyOfAMailboxByOneChainOfDates)
 {
     const QString path = m_temp.path() + QStringLiteral("/src/Inbox");
