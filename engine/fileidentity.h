@@ -16,6 +16,20 @@ struct FileIdentity
         return {status.st_dev, status.st_ino};
     }
 
+    // Whether two looks at a name found the same file, unchanged in between as
+    // far as a status can tell: the same identity, type, mode and size, and
+    // the same modification and change times (a write, a chmod or a rename
+    // over it moves one of them).
+    [[nodiscard]] static bool unchanged(const struct stat &before, const struct stat &after)
+    {
+        return before.st_dev == after.st_dev && before.st_ino == after.st_ino &&
+               before.st_mode == after.st_mode && before.st_size == after.st_size &&
+               before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
+               before.st_mtim.tv_nsec == after.st_mtim.tv_nsec &&
+               before.st_ctim.tv_sec == after.st_ctim.tv_sec &&
+               before.st_ctim.tv_nsec == after.st_ctim.tv_nsec;
+    }
+
     friend bool operator==(const FileIdentity &, const FileIdentity &) = default;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "targetnames.h"
 
+#include "bytecomparison.h"
 #include "filedescriptor.h"
 #include "naming.h"
 #include "outcome.h"
@@ -12,91 +13,80 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+TargetNames::TargetNames(FileSystemCalls &calls) : m_calls(calls) {}
 
-// Comparisons read this much at a time; the hash of a file's first block of
-// this size tells apart most files of one size without a second look.
-constexpr qsizetype kBlockBytes = qsizetype(128) << 10;
-
-bool readFully(int fd, char *buffer, qsizetype size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, buffer, size_t(size), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        buffer += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
-QString candidate(const QString &folder, const QString &baseName, int number)
+QString TargetNames::candidate(const QString &folder, const QString &baseName, int number)
 {
     return folder + naming::FitFileName(
                         baseName, number == 1 ? QString() : QStringLiteral(" (%1)").arg(number));
 }
 
-} // namespace
+TargetNames::Comparison TargetNames::compareWith(const QString &path, const MessageBytes &bytes,
+                                                 FileSystemCalls &calls)
+{
+    Comparison comparison;
+    comparison.path = path;
+    const QByteArray encoded = QFile::encodeName(path);
+    if (calls.lookAt(encoded.constData(), &comparison.status) != 0) {
+        comparison.error = errno;
+        return comparison;
+    }
+    if (!S_ISREG(comparison.status.st_mode) || bytes.isWholeFile(comparison.status) ||
+        comparison.status.st_size != bytes.length)
+        return comparison;
+    // Whatever cannot be read and compared to the end holds other bytes as far
+    // as a copy is concerned: it is passed over, never replaced.
+    const FileDescriptor fd(
+        calls.open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat opened = {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &opened) != 0 ||
+        !FileIdentity::unchanged(opened, comparison.status))
+        return comparison;
+    const bytecomparison::Finding finding =
+        bytecomparison::compare(fd.get(), opened.st_size, bytes);
+    comparison.compared = true;
+    comparison.same = finding.same;
+    comparison.fingerprint = finding.fingerprint;
+    return comparison;
+}
 
-TargetNames::TargetNames(FileSystemCalls &calls) : m_calls(calls) {}
+void TargetNames::know(const QList<Comparison> &comparisons)
+{
+    m_known = comparisons;
+}
 
 TargetNames::Look TargetNames::lookAt(const QString &path, const MessageBytes &bytes)
 {
     Look look;
-    const QByteArray encoded = QFile::encodeName(path);
-    struct stat status = {};
-    if (m_calls.lookAt(encoded.constData(), &status) != 0) {
-        look.error = errno;
+    std::optional<Comparison> comparison;
+    for (const Comparison &known : std::as_const(m_known)) {
+        if (known.path != path || !known.compared)
+            continue;
+        // What was compared before counts only while the name still shows
+        // that very file, unchanged.
+        struct stat status = {};
+        if (m_calls.lookAt(QFile::encodeName(path).constData(), &status) == 0 &&
+            FileIdentity::unchanged(status, known.status))
+            comparison = known;
+        break;
+    }
+    if (!comparison)
+        comparison = compareWith(path, bytes, m_calls);
+    if (comparison->error != 0) {
+        look.error = comparison->error;
         look.seen = look.error == ENOENT ? Look::Seen::Free : Look::Seen::Failed;
         return look;
     }
+    const struct stat &status = comparison->status;
     if (!S_ISREG(status.st_mode))
         return look;
     look.size = status.st_size;
     // The destination "/" puts a copy's name on its own source, and a second
     // hard link to it holds its bytes as well.
-    if (bytes.isWholeFile(status)) {
+    if (bytes.isWholeFile(status) || comparison->same)
         look.seen = Look::Seen::Same;
-        return look;
-    }
-    if (status.st_size != bytes.length)
-        return look;
-
-    // Whatever cannot be read and compared to the end holds other bytes as far
-    // as a copy is concerned: it is passed over, never replaced.
-    const FileDescriptor fd(m_calls.open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK |
-                                                                  O_CLOEXEC | O_NOCTTY));
-    struct stat opened = {};
-    if (!fd.isOpen() || ::fstat(fd.get(), &opened) != 0 || opened.st_dev != status.st_dev ||
-        opened.st_ino != status.st_ino)
-        return look;
-    m_theirs.resize(kBlockBytes);
-    m_ours.resize(kBlockBytes);
-    for (off_t done = 0; done < bytes.length;) {
-        const qsizetype n = qsizetype(std::min<off_t>(kBlockBytes, bytes.length - done));
-        if (!readFully(fd.get(), m_theirs.data(), n, done) ||
-            !readFully(bytes.descriptor, m_ours.data(), n, bytes.offset + done))
-            return look;
-        if (done == 0)
-            look.fingerprint = qHash(QByteArrayView(m_theirs.constData(), n));
-        if (std::memcmp(m_theirs.constData(), m_ours.constData(), size_t(n)) != 0)
-            return look;
-        done += n;
-    }
-    look.seen = Look::Seen::Same;
+    look.fingerprint = comparison->fingerprint;
     return look;
-}
-
-std::optional<size_t> TargetNames::fingerprintOf(const MessageBytes &bytes)
-{
-    const qsizetype n = qsizetype(std::min<off_t>(kBlockBytes, bytes.length));
-    m_ours.resize(kBlockBytes);
-    if (!readFully(bytes.descriptor, m_ours.data(), n, bytes.offset))
-        return std::nullopt;
-    return qHash(QByteArrayView(m_ours.constData(), n));
 }
 
 void TargetNames::remember(Family &family, int number, const Look &look)
@@ -154,7 +144,7 @@ std::optional<TargetNames::Choice> TargetNames::reuseRemembered(Family &family,
 {
     if (!family.rememberedSizes.contains(bytes.length))
         return std::nullopt;
-    const std::optional<size_t> fingerprint = fingerprintOf(bytes);
+    const std::optional<size_t> fingerprint = bytecomparison::fingerprintOf(bytes);
     // Names whose first bytes are not known yet are looked at once, and so
     // become known: each remembered name costs at most one look without a match.
     const QList<int> unhashed = family.unhashed.take(bytes.length);

@@ -12,6 +12,7 @@
 #include <QPair>
 #include <QSet>
 #include <QString>
+#include <sys/stat.h>
 
 // The names the copies of one run get. A copy never replaces a file:
 //
@@ -98,6 +99,36 @@ public:
     // How many names have been settled.
     [[nodiscard]] qsizetype size() const { return m_owner.size(); }
 
+    // What one look at a candidate found, taken before the run needs it (on
+    // another thread, while earlier rows are copied).
+    struct Comparison
+    {
+        QString path;
+        struct stat status = {};           // as the look found it, a link not followed
+        int error = 0;                     // the errno of the look, 0 when it worked
+        bool compared = false;             // whether the bytes were read and compared
+        bool same = false;                 // compared and found to be exactly the message's bytes
+        std::optional<size_t> fingerprint; // of the file's first block, when read
+    };
+
+    // The candidate number `number` of baseName in folder: the plain name, then
+    // " (2)", " (3)", ... before the extension.
+    [[nodiscard]] static QString candidate(const QString &folder, const QString &baseName,
+                                           int number);
+
+    // Looks at path and, where it is a regular file of bytes.length bytes
+    // (and not bytes' own file), compares it with bytes, through calls. Not
+    // compared when the file could not be opened or changed between the look
+    // and the opening: such a file holds other bytes as far as a copy is
+    // concerned. Safe to call from any thread when calls is.
+    [[nodiscard]] static Comparison compareWith(const QString &path, const MessageBytes &bytes,
+                                                FileSystemCalls &calls);
+
+    // Comparisons made for the message the next choose() is for; a candidate
+    // whose status is still the one a comparison saw is not read again. Replaces
+    // those given before.
+    void know(const QList<Comparison> &comparisons);
+
 private:
     // The candidates of one base name in one folder.
     struct Family
@@ -136,12 +167,10 @@ private:
                                    const Source &source, const MessageBytes &bytes);
     Look lookAt(const QString &path, const MessageBytes &bytes);
     static void remember(Family &family, int number, const Look &look);
-    std::optional<size_t> fingerprintOf(const MessageBytes &bytes);
 
     FileSystemCalls &m_calls;
     QHash<QString, Family> m_families;              // folder + NUL + base name
     QHash<QString, Source> m_owner;                 // path -> its source
     QHash<QPair<QString, Source>, QString> m_given; // (family, source) -> path
-    QByteArray m_theirs;                            // read buffers for comparisons
-    QByteArray m_ours;
+    QList<Comparison> m_known;
 };
