@@ -10,7 +10,9 @@
 #include "messageorigin.h"
 #include "naming.h"
 #include "pathstatus.h"
+#include "preparedrow.h"
 #include "registry.h"
+#include "rowpipeline.h"
 #include "sourcefile.h"
 #include "stagedcopy.h"
 #include "targetfolders.h"
@@ -108,6 +110,24 @@ QString progressText(int number, int rows)
 
 } // namespace conversion
 
+namespace {
+
+// Where the message of a file of its own comes from, for a name template: the
+// file, and the Maildir it is in, if any ("" when none).
+MessageOrigin originOf(const QString &source, const QString &maildir)
+{
+    MessageOrigin origin;
+    origin.sourcePath = source;
+    if (!maildir.isEmpty()) {
+        origin.mailboxPath = maildir;
+        const QString name = registry::FileNameOf(source);
+        origin.maildirUniqueName = name.left(name.indexOf(QLatin1String(":2,")));
+    }
+    return origin;
+}
+
+} // namespace
+
 // Everything one run remembers from row to row. Each member grows by at most one
 // entry per row or message and is looked up by hash, so a run over 100,000 rows
 // stays linear.
@@ -124,6 +144,22 @@ struct ConversionRun::RunState
     TargetFolders folders;
     QSet<QByteArray> sweptFolders;
     RunSummary summary;
+    // The rows as they stood when the run started, and the next of them to
+    // hand to the pipeline, which is there when rows are prepared ahead.
+    QStringList listed;
+    int nextListed = 0;
+    std::unique_ptr<RowPipeline> pipeline;
+    QHash<QString, dev_t> folderDevices; // target folder -> its file system, once made
+
+    dev_t deviceOf(const QString &folder)
+    {
+        auto device = folderDevices.constFind(folder);
+        if (device == folderDevices.cend()) {
+            const Outcome<struct stat> status = pathstatus::of(folder);
+            device = folderDevices.insert(folder, status ? status.value().st_dev : dev_t(0));
+        }
+        return *device;
+    }
 };
 
 ConversionRun::ConversionRun(ConversionHost &host, FileSystemCalls &calls)
@@ -153,7 +189,14 @@ ConversionRun::End ConversionRun::run(Mode mode)
         state.folders.setCopyDepth(options.format->folderDepth());
     if (state.destinationIsAbsolute)
         findEarlierCopies(rows, &state);
+    const int workers = m_workers > 0 ? m_workers : RowPipeline::workersForThisMachine();
+    // The pipeline's workers make the calls of the running system; calls a
+    // caller stands in with need not be safe on other threads.
+    if (workers > 1 && rows > 1 && state.destinationIsAbsolute &&
+        &m_calls == &FileSystemCalls::system())
+        state.pipeline = std::make_unique<RowPipeline>(workers, workers * kRowsAheadPerWorker);
     for (int row = 0; row < rows; ++row) {
+        feedPipeline(&state);
         // The list may have shrunk while the run yielded; a row that is gone is no
         // longer anyone's message.
         if (row >= m_host.rowCount())
@@ -180,8 +223,41 @@ void ConversionRun::findEarlierCopies(int rows, RunState *state) const
     // nothing that is listed.
     for (int row = 0; row < rows; ++row) {
         const QString listed = m_host.rowText(row);
+        state->listed.append(listed);
         if (const std::optional<QString> target = state->folders.forListedRow(listed))
             state->folders.noteTarget(registry::FolderOf(listed), *target);
+    }
+}
+
+void ConversionRun::feedPipeline(RunState *state) const
+{
+    if (!state->pipeline)
+        return;
+    std::optional<RunOptions> options;
+    while (state->pipeline->hasRoom() && state->nextListed < state->listed.size()) {
+        const QString &source = state->listed[state->nextListed++];
+        if (!source.startsWith(QLatin1Char('/')))
+            continue;
+        const QString sourceFolder = registry::FolderOf(source);
+        if (state->folders.holdsEarlierCopies(sourceFolder))
+            continue;
+        // Only a row that is one message by its place or name: what any other
+        // file is shows only once it is read, on the run's thread.
+        const QString maildir = state->folders.maildirOf(sourceFolder);
+        if (maildir.isEmpty() && !messagefiles::isMessageFileName(source))
+            continue;
+        if (!options)
+            options = m_host.options();
+        PreparedRow::Plan plan;
+        const Outcome<QString> folder = maildir.isEmpty() ? state->folders.forFolder(sourceFolder)
+                                                          : state->folders.forMaildir(maildir);
+        if (folder)
+            plan.targetFolder = folder.value();
+        plan.destination = state->destination;
+        plan.copies = state->mode == Mode::Copy;
+        plan.options = *options;
+        plan.origin = originOf(source, maildir);
+        state->pipeline->add(source, plan);
     }
 }
 
@@ -213,10 +289,20 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
         return deliver(report, state);
     }
 
+    // What the pipeline prepared for a row of this text, or the steps taken
+    // here and now: the same steps, asked for in the same order.
+    std::unique_ptr<PreparedRow> prepared =
+        state->pipeline ? state->pipeline->take(source) : nullptr;
+    // A file changed or replaced since it was read ahead is taken as it is now.
+    if (prepared && !prepared->stillHolds())
+        prepared.reset();
+    if (!prepared)
+        prepared = std::make_unique<PreparedRow>(source);
+
     // Looked at before it is opened: opening a fifo wakes its writer, and opening
     // some devices has effects of its own. Checked before any folder is made, so
     // a missing file leaves no empty folders behind.
-    const Outcome<struct stat> info = pathstatus::of(source);
+    const Outcome<struct stat> &info = prepared->status();
     if (!info)
         return fail(info.reason());
     if (S_ISDIR(info.value().st_mode))
@@ -225,7 +311,7 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
         return fail(QStringLiteral("not a regular file"));
     // One descriptor serves every further look at the file, its header and its
     // copy.
-    const SourceFile sourceFile(source);
+    const SourceFile &sourceFile = prepared->file();
     if (const int error = sourceFile.error()) {
         // A file that is there but cannot be opened says so.
         if (error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG)
@@ -254,18 +340,15 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
         return fail(target.reason());
     m_host.yield();
 
-    MessageOrigin origin;
-    origin.sourcePath = source;
     if (mailbox) {
+        MessageOrigin origin;
+        origin.sourcePath = source;
         origin.mailboxPath = source;
         return convertMailbox(report, sourceFile, target.value(), origin, state);
     }
-    if (!maildir.isEmpty()) {
-        origin.mailboxPath = maildir;
-        const QString name = registry::FileNameOf(source);
-        origin.maildirUniqueName = name.left(name.indexOf(QLatin1String(":2,")));
-    }
-    deliver(convertMessage(report, sourceFile, target.value(), origin, std::nullopt, state), state);
+    deliver(convertMessage(report, sourceFile, target.value(), originOf(source, maildir),
+                           std::nullopt, prepared.get(), state),
+            state);
 }
 
 void ConversionRun::convertMailbox(const MessageReport &rowReport, const SourceFile &file,
@@ -297,7 +380,7 @@ void ConversionRun::convertMailbox(const MessageReport &rowReport, const SourceF
         }
         if (!found.value())
             return;
-        deliver(convertMessage(report, file, folder, origin, found.value(), state), state);
+        deliver(convertMessage(report, file, folder, origin, found.value(), nullptr, state), state);
         showProgress(splitter.position());
         m_host.yield();
     }
@@ -306,14 +389,19 @@ void ConversionRun::convertMailbox(const MessageReport &rowReport, const SourceF
 MessageReport ConversionRun::convertMessage(MessageReport report, const SourceFile &file,
                                             const QString &folder, const MessageOrigin &origin,
                                             const std::optional<MboxSplitter::Message> &inMailbox,
-                                            RunState *state)
+                                            PreparedRow *prepared, RunState *state)
 {
     // A fresh reader for every message: nothing of the previous one can leak into this name.
-    auto message = std::make_unique<MailMessage>();
-    const Outcome<void> loaded =
-        inMailbox ? message->LoadRange(file, inMailbox->offset, inMailbox->length,
-                                       MboxSplitter::separatorDate(inMailbox->separator))
-                  : message->Load(file);
+    std::unique_ptr<MailMessage> mailboxMessage;
+    std::optional<Outcome<void>> mailboxLoaded;
+    if (inMailbox) {
+        mailboxMessage = std::make_unique<MailMessage>();
+        mailboxLoaded =
+            mailboxMessage->LoadRange(file, inMailbox->offset, inMailbox->length,
+                                      MboxSplitter::separatorDate(inMailbox->separator));
+    }
+    const MailMessage *message = inMailbox ? mailboxMessage.get() : &prepared->message();
+    const Outcome<void> &loaded = inMailbox ? *mailboxLoaded : prepared->loaded();
     if (!loaded)
         return failed(report, loaded.reason());
     // A listed file without a single header field (an index, a picture) is no
@@ -329,10 +417,11 @@ MessageReport ConversionRun::convertMessage(MessageReport report, const SourceFi
     const RunOptions options = m_host.options();
     const naming::CleanedName name =
         naming::CleanRawName(rawName.value(), options.removeReply, options.removeForward);
-    const Outcome<MessageContent> content =
-        inMailbox ? Outcome<MessageContent>::success(
-                        MessageContent(mailboxMessageBytes(file, *inMailbox, message->Moment())))
-                  : messagecontent::of(file);
+    std::optional<Outcome<MessageContent>> mailboxContent;
+    if (inMailbox)
+        mailboxContent = Outcome<MessageContent>::success(
+            MessageContent(mailboxMessageBytes(file, *inMailbox, message->Moment())));
+    const Outcome<MessageContent> &content = inMailbox ? *mailboxContent : prepared->content();
     if (!content)
         return failed(report, content.reason());
     report.note = content.value().note();
@@ -344,10 +433,11 @@ MessageReport ConversionRun::convertMessage(MessageReport report, const SourceFi
             return failed(report, ensured.reason());
     }
     const MessageBytes &bytes = content.value().bytes();
-    place(nameFolder, name.baseName, {FileIdentity::of(file.status()), bytes.offset}, bytes, state,
-          &report);
+    place(nameFolder, name.baseName, {FileIdentity::of(file.status()), bytes.offset}, bytes,
+          prepared, state, &report);
     m_host.yield();
-    message.reset();
+    if (prepared)
+        prepared->releaseMessage();
     return report;
 }
 
@@ -360,12 +450,14 @@ MessageReport ConversionRun::failed(MessageReport report, const QString &reason)
 
 void ConversionRun::place(const QString &folder, const QString &baseName,
                           const TargetNames::Source &source, const MessageBytes &bytes,
-                          RunState *state, MessageReport *report)
+                          PreparedRow *prepared, RunState *state, MessageReport *report)
 {
+    state->targets.know(prepared ? prepared->comparisons() : QList<TargetNames::Comparison>());
     TargetNames::Choice choice = state->targets.choose(folder, baseName, source, bytes);
-    // Written once, when a name first looks free, and offered to the names
-    // after it while the file system says each is taken after all.
-    std::optional<StagedCopy> staged;
+    // Written once, when a name first looks free (or ahead, by the pipeline),
+    // and offered to the names after it while the file system says each is
+    // taken after all.
+    std::unique_ptr<StagedCopy> staged;
     for (;;) {
         report->target = choice.path;
         if (choice.verdict == TargetNames::Verdict::Failed) {
@@ -385,9 +477,11 @@ void ConversionRun::place(const QString &folder, const QString &baseName,
             return;
         }
         const QByteArray target = QFile::encodeName(choice.path);
+        if (!staged && prepared && prepared->hasStaged())
+            staged = prepared->takeStaged(state->deviceOf(folder));
         if (!staged)
-            staged.emplace(m_calls, target, bytes, StagedCopy::Staging::Unnamed,
-                           &state->sweptFolders);
+            staged = std::make_unique<StagedCopy>(
+                m_calls, target, bytes, StagedCopy::Staging::Unnamed, &state->sweptFolders);
         const Outcome<StagedCopy::Publication> published = staged->publish(target);
         if (!published) {
             report->status = MessageStatus::Failed;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <QString>
 
+class PreparedRow;
 class SourceFile;
 struct MessageOrigin;
 struct MessageBytes;
@@ -108,6 +109,16 @@ public:
     // True while run() is under way.
     [[nodiscard]] bool isRunning() const { return m_running; }
 
+    // How many threads read and copy messages ahead of the run's own thread
+    // (RowPipeline): 0, the default, for as many as the machine has cores (at
+    // most 8); 1 for none. Whatever the number, the run's reports, names,
+    // copies, yields and progress are the same; with more than one, the
+    // message files of later rows are read, compared with what their names
+    // hold and copied to unnamed files while earlier rows are placed (a
+    // mailbox row is split on the run's thread). A run over one row, or given
+    // its own file-system calls, uses none. Takes effect at the next run().
+    void setWorkers(int workers) { m_workers = workers; }
+
 private:
     struct RunState;
 
@@ -117,27 +128,38 @@ private:
     // Splits a mailbox row and converts each of its messages into folder.
     void convertMailbox(const MessageReport &rowReport, const SourceFile &file,
                         const QString &folder, const MessageOrigin &origin, RunState *state);
-    // Reads, names and copies one message into folder: the whole file, or the
-    // message of a mailbox found at inMailbox; origin says where it is from
-    // for a name template. Returns report filled in.
+    // Reads, names and copies one message into folder: the whole file of
+    // prepared, or the message of a mailbox found at inMailbox (prepared is
+    // then null); origin says where it is from for a name template. Returns
+    // report filled in.
     MessageReport convertMessage(MessageReport report, const SourceFile &file,
                                  const QString &folder, const MessageOrigin &origin,
                                  const std::optional<MboxSplitter::Message> &inMailbox,
-                                 RunState *state);
+                                 PreparedRow *prepared, RunState *state);
     // Counts a report in the summary and tells the host.
     void deliver(const MessageReport &report, RunState *state);
     [[nodiscard]] static MessageReport failed(MessageReport report, const QString &reason);
 
     // Reads every row once and marks the folders of copies from earlier runs.
     void findEarlierCopies(int rows, RunState *state) const;
-    // Stages the message's bytes and publishes them under the chosen name, or
-    // the next free one; fills in the report's target, status and reason.
+    // Hands the pipeline, if any, the next rows as they stood at the start.
+    void feedPipeline(RunState *state) const;
+    // Stages the message's bytes (or takes those prepared staged ahead) and
+    // publishes them under the chosen name, or the next free one; fills in
+    // the report's target, status and reason.
     void place(const QString &folder, const QString &baseName, const TargetNames::Source &source,
-               const MessageBytes &bytes, RunState *state, MessageReport *report);
+               const MessageBytes &bytes, PreparedRow *prepared, RunState *state,
+               MessageReport *report);
+
+    // Rows prepared ahead for each worker: enough that a worker rarely waits
+    // for the run's thread, few enough that little is thrown away when the
+    // list changes.
+    static constexpr int kRowsAheadPerWorker = 4;
 
     ConversionHost &m_host;
     FileSystemCalls &m_calls;
     bool m_running = false;
+    int m_workers = 0;
 };
 
 namespace conversion {

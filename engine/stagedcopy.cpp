@@ -238,7 +238,7 @@ StagedCopy::StagedCopy(FileSystemCalls &calls, const QByteArray &target, const M
     : m_calls(calls), m_bytes(bytes)
 {
     const QByteArray folder = folderOf(target);
-    if (staging == Staging::Unnamed && unnamedFilesCanBeLinked()) {
+    if (staging != Staging::Hidden && unnamedFilesCanBeLinked()) {
         m_fd = FileDescriptor(
             m_calls.open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR));
         m_unnamed = m_fd.isOpen();
@@ -246,6 +246,10 @@ StagedCopy::StagedCopy(FileSystemCalls &calls, const QByteArray &target, const M
             fail(errno);
             return;
         }
+    }
+    if (!m_unnamed && staging == Staging::UnnamedOnly) {
+        fail(EOPNOTSUPP);
+        return;
     }
     if (!m_unnamed) {
         if (!sweptFolders || !sweptFolders->contains(folder)) {
@@ -276,6 +280,13 @@ QString StagedCopy::reasonFor(const QByteArray &target) const
 StagedCopy::~StagedCopy()
 {
     removeHidden();
+}
+
+bool StagedCopy::isUnnamedOn(dev_t device) const
+{
+    struct stat status = {};
+    return m_unnamed && m_error == 0 && m_fd.isOpen() && ::fstat(m_fd.get(), &status) == 0 &&
+           status.st_dev == device;
 }
 
 bool StagedCopy::fail(int error)

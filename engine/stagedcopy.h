@@ -39,11 +39,13 @@
 class StagedCopy
 {
 public:
-    // How the bytes may wait; Unnamed falls back to Hidden where it must.
+    // How the bytes may wait; Unnamed falls back to Hidden where it must,
+    // UnnamedOnly does not (nothing is staged then).
     enum class Staging
     {
         Unnamed,
         Hidden,
+        UnnamedOnly,
     };
 
     enum class Publication
@@ -62,6 +64,11 @@ public:
                Staging staging = Staging::Unnamed, QSet<QByteArray> *sweptFolders = nullptr);
     // Removes the hidden file, if any is left.
     ~StagedCopy();
+
+    // True when the bytes wait complete in an unnamed file on the file system
+    // of device: publish() can give them a name in any folder there, not only
+    // in the folder of the target they were staged for.
+    [[nodiscard]] bool isUnnamedOn(dev_t device) const;
     StagedCopy(const StagedCopy &) = delete;
     StagedCopy &operator=(const StagedCopy &) = delete;
 

@@ -1283,4 +1283,129 @@ TEST_F(ConversionRunTest, LooksAtEachNameAboutOnceWhenThousandsOfMessagesShareAS
     }
 }
 
+// What a run told its host and left in its destination, with the destination's
+// path taken out, so that runs into two destinations can be compared.
+QStringList transcript(const FakeHost &host, const QString &destination)
+{
+    const auto local = [&destination](QString text) {
+        return text.replace(destination, QStringLiteral("<out>"));
+    };
+    QStringList lines;
+    for (const int row : host.startedRows)
+        lines.append(QStringLiteral("started %1").arg(row));
+    for (const double fraction : host.fractions)
+        lines.append(QStringLiteral("progress %1").arg(fraction));
+    for (const MessageReport &r : host.reports)
+        lines.append(local(
+            QStringLiteral("report %1 | %2 | %3 | %4 | %5 | %6")
+                .arg(r.row)
+                .arg(r.source, r.target, conversion::statusName(r.status), r.reason, r.note)));
+    for (const QString &summary : host.summaryTexts)
+        lines.append(local(summary));
+    lines.append(QStringLiteral("yields %1").arg(host.yields));
+    const QMap<QString, QByteArray> copies = snapshot(destination);
+    for (auto copy = copies.cbegin(); copy != copies.cend(); ++copy)
+        lines.append(QStringLiteral("file %1 %2").arg(copy.key(), QString::number(qHash(*copy))));
+    return lines;
+}
+
+// The corpus twice over in one folder (every subject collides with itself,
+// every message's bytes twice), part of it in a second folder, and rows that
+// fail in every way a file can: missing, a folder, a fifo, unreadable, not a
+// message, relative, listed twice, empty.
+QStringList pipelineRows(const QString &root)
+{
+    QStringList rows;
+    const QDir corpus(testsupport::dataPath(QStringLiteral("corpus")));
+    const QStringList names = corpus.entryList({QStringLiteral("*.eml"), QStringLiteral("*.emlx")},
+                                               QDir::Files, QDir::Name);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QByteArray bytes = readAll(corpus.filePath(names[i]));
+        for (const QString &copy :
+             {QStringLiteral("one/") + names[i], QStringLiteral("one/again-") + names[i]}) {
+            writeFile(root + QLatin1Char('/') + copy, bytes);
+            rows.append(root + QLatin1Char('/') + copy);
+        }
+        if (i % 5 == 0) {
+            writeFile(root + QStringLiteral("/two/") + names[i], bytes);
+            rows.append(root + QStringLiteral("/two/") + names[i]);
+        }
+    }
+    const QString fifo = root + QStringLiteral("/two/fifo.eml");
+    const QString locked = root + QStringLiteral("/two/locked.eml");
+    const QString junk = root + QStringLiteral("/two/junk.eml");
+    EXPECT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    writeFile(locked, message(QStringLiteral("Locked")));
+    EXPECT_TRUE(QFile::setPermissions(locked, {}));
+    writeFile(junk, QByteArray(300, '\0'));
+    const QStringList odd = {root + QStringLiteral("/two/missing.eml"),
+                             root + QStringLiteral("/one"),
+                             fifo,
+                             locked,
+                             junk,
+                             QStringLiteral("relative.eml"),
+                             rows[3],
+                             QString()};
+    for (qsizetype i = 0; i < odd.size(); ++i)
+        rows.insert(7 + 23 * i, odd[i]);
+    return rows;
+}
+
+// The pipelined run against the run that does one row after another: the same
+// reports in the same order, the same yields and progress, the same copies.
+TEST(RowPipeline, GivesExactlyTheResultsOfARowByRowRun)
+{
+    const struct
+    {
+        const char *name;
+        ConversionRun::Mode mode;
+        bool earlierCopies;  // the destination holds a first run's copies, some changed
+        int removingAtYield; // this yield removes rows before and after the current one
+    } cases[] = {
+        {"copy", ConversionRun::Mode::Copy, false, 0},
+        {"copy, rows removed while yielding", ConversionRun::Mode::Copy, false, 90},
+        {"rerun", ConversionRun::Mode::Copy, true, 0},
+        {"rerun, rows removed while yielding", ConversionRun::Mode::Copy, true, 150},
+        {"dry run", ConversionRun::Mode::Plan, false, 90},
+        {"dry rerun", ConversionRun::Mode::Plan, true, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir temp;
+        ASSERT_TRUE(temp.isValid());
+        const QStringList rows = pipelineRows(temp.filePath(QStringLiteral("src")));
+        QList<QStringList> transcripts;
+        for (const int workers : {1, 3}) {
+            const QString destination = temp.filePath(QStringLiteral("out%1").arg(workers));
+            ASSERT_TRUE(QDir().mkpath(destination));
+            if (c.earlierCopies) {
+                FakeHost first;
+                first.rows = rows;
+                first.destination = destination;
+                ConversionRun(first).run();
+                // One copy gone, one holding other bytes, one folder of copies gone.
+                ASSERT_TRUE(QFile::remove(first.reports[4].target));
+                writeFile(first.reports[9].target, "other bytes");
+                ASSERT_TRUE(QDir(destination + temp.filePath(QStringLiteral("src/two")))
+                                .removeRecursively());
+            }
+            FakeHost host;
+            host.rows = rows;
+            host.destination = destination;
+            host.onYield = [&host, &c](int yield) {
+                if (yield == c.removingAtYield) {
+                    host.rows.remove(40, 5);
+                    host.rows.remove(2, 3);
+                }
+            };
+            ConversionRun conversion(host);
+            conversion.setWorkers(workers);
+            ASSERT_EQ(conversion.run(c.mode), ConversionRun::End::Finished);
+            transcripts.append(transcript(host, destination));
+        }
+        EXPECT_EQ(transcripts[1], transcripts[0]);
+        EXPECT_GT(transcripts[0].size(), 2 * rows.size());
+    }
+}
+
 } // namespace
