@@ -56,11 +56,6 @@ Outcome<MessageBytes> countedBytes(const SourceFile &file)
     return Outcome<MessageBytes>::success(bytes);
 }
 
-bool isPartial(const SourceFile &file)
-{
-    return file.path().endsWith(kPartialSuffix, Qt::CaseInsensitive);
-}
-
 // The folder that holds the attachment folders of a partial message, ending
 // in "/", as the system is given it; "" when the file is not in a folder
 // named Messages or its name before ".partial.emlx" is not a message number.
@@ -158,6 +153,11 @@ Outcome<MessageContent> restored(const MessageBytes &stored, const QByteArray &a
 
 } // namespace
 
+bool isPartial(const QString &path)
+{
+    return path.endsWith(kPartialSuffix, Qt::CaseInsensitive);
+}
+
 Outcome<MessageContent> of(const SourceFile &file)
 {
     if (!headerblock::isEmlx(headerblock::Framing::ByName, file.path()))
@@ -165,7 +165,7 @@ Outcome<MessageContent> of(const SourceFile &file)
     const Outcome<MessageBytes> counted = countedBytes(file);
     if (!counted)
         return Outcome<MessageContent>::failure(counted.reason());
-    if (!isPartial(file))
+    if (!isPartial(file.path()))
         return Outcome<MessageContent>::success(MessageContent(counted.value()));
     return restored(counted.value(), attachmentsFolderOf(file));
 }

@@ -34,6 +34,10 @@ private:
 
 namespace messagecontent {
 
+// Whether the file at path is a partial message (*.partial.emlx, any case),
+// whose copy of() restores in memory.
+[[nodiscard]] bool isPartial(const QString &path);
+
 // Which bytes make the copy of file, a file that holds one message (the
 // caller has opened it and knows it is a regular file):
 //  - a file named *.emlx (any case) whose first line is a byte count: the

@@ -91,6 +91,10 @@ void PreparedRow::prepare(const Plan &plan)
     if (!message().HoldsHeaderFields() &&
         !headerblock::isEmlx(headerblock::Framing::ByName, file().path()))
         return;
+    // A partial message is restored in memory, up to a gibibyte: one at a
+    // time, on the run's thread, as before.
+    if (messagecontent::isPartial(m_source))
+        return;
     const Outcome<RawName> raw = naming::ComposeRawName(message(), plan.origin, plan.options);
     if (!raw || !content() || plan.targetFolder.isEmpty())
         return;

@@ -87,8 +87,9 @@ public:
     // Takes every step above, as far as the row gets without a failure, then
     // composes the copy's name as plan says (the run composes it again, with
     // the options of its turn) for the comparisons and the copy's bytes, as
-    // the class comment says. A row that is not a single message file is left
-    // to the run. Never fails: a failure is what the step that failed answers
+    // the class comment says. A row that is not a single message file, and
+    // the content of a partial message (restored in memory), are left to the
+    // run. Never fails: a failure is what the step that failed answers
     // later.
     void prepare(const Plan &plan);
 
