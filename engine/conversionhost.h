@@ -38,6 +38,15 @@ public:
     // Text of cell (row, 0) as it stands; "" for a row that does not exist.
     // Called once for every row when a run starts, so it must be cheap.
     [[nodiscard]] virtual QString rowText(int row) const = 0;
+    // The folder (ending in "/") that row's path is recreated below with
+    // Layout::Relative: the SOURCE folder a folder search found the row in.
+    // "" where the row's own folder is its root, so its copy goes straight
+    // into the destination: a file named on its own, every row of the window.
+    [[nodiscard]] virtual QString rowRoot(int row) const
+    {
+        (void)row;
+        return {};
+    }
     // The run has started on row, below rowCount(): the host makes it its
     // current row (the window's current cell, the row a progress line counts).
     virtual void rowStarted(int row) = 0;

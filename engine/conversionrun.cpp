@@ -33,6 +33,12 @@ namespace {
 // The copy of a message of a mailbox: its range of the file. All of a
 // mailbox's messages share its file's time; each copy gets its own message's
 // date instead, the same date its name is given.
+// A message's date as a file's modification time.
+timespec timeOf(const QDateTime &moment)
+{
+    return {static_cast<time_t>(moment.toSecsSinceEpoch()), 0};
+}
+
 MessageBytes mailboxMessageBytes(const SourceFile &file, const MboxSplitter::Message &message,
                                  const std::optional<QDateTime> &moment)
 {
@@ -41,7 +47,7 @@ MessageBytes mailboxMessageBytes(const SourceFile &file, const MboxSplitter::Mes
     bytes.length = message.length;
     bytes.untilEnd = false;
     if (moment)
-        bytes.modified = {static_cast<time_t>(moment->toSecsSinceEpoch()), 0};
+        bytes.modified = timeOf(*moment);
     return bytes;
 }
 
@@ -91,6 +97,19 @@ Outcome<QString> targetFolder(const QString &settledDestination, const QString &
         settledDestination + (folder.startsWith(QLatin1Char('/')) ? folder.mid(1) : folder));
 }
 
+Outcome<QString> relativeFolder(const QString &settledDestination, const QString &sourceFolder,
+                                const QString &root)
+{
+    if (root.isEmpty() || sourceFolder.size() <= root.size() || !sourceFolder.startsWith(root))
+        return Outcome<QString>::success(settledDestination);
+    const QString below = sourceFolder.mid(root.size());
+    if (holdsDotSteps(below))
+        return Outcome<QString>::failure(
+            QStringLiteral("the folder %1 holds \".\" or \"..\" steps below its source folder")
+                .arg(sourceFolder));
+    return Outcome<QString>::success(settledDestination + below);
+}
+
 double progressFraction(double done, int rows)
 {
     if (rows <= 0)
@@ -133,8 +152,8 @@ MessageOrigin originOf(const QString &source, const QString &maildir)
 // stays linear.
 struct ConversionRun::RunState
 {
-    RunState(FileSystemCalls &calls, const QString &settledDestination)
-        : destination(settledDestination), targets(calls), folders(settledDestination)
+    RunState(FileSystemCalls &calls, const QString &settledDestination, Layout layout)
+        : destination(settledDestination), targets(calls), folders(settledDestination, layout)
     {}
 
     ConversionRun::Mode mode = ConversionRun::Mode::Copy;
@@ -160,6 +179,8 @@ struct ConversionRun::RunState
         }
         return *device;
     }
+    // Folders made and not yet told in a report: the next report lists them.
+    QStringList madeFolders;
 };
 
 ConversionRun::ConversionRun(ConversionHost &host, FileSystemCalls &calls)
@@ -177,7 +198,7 @@ ConversionRun::End ConversionRun::run(Mode mode)
     if (answer.isEmpty())
         return End::Cancelled;
 
-    RunState state(m_calls, registry::withTrailingSlash(answer));
+    RunState state(m_calls, registry::withTrailingSlash(answer), m_host.options().layout);
     state.mode = mode;
     state.destinationIsAbsolute = state.destination.startsWith(QLatin1Char('/'));
     state.summary.dryRun = mode == Mode::Plan;
@@ -224,7 +245,8 @@ void ConversionRun::findEarlierCopies(int rows, RunState *state) const
     for (int row = 0; row < rows; ++row) {
         const QString listed = m_host.rowText(row);
         state->listed.append(listed);
-        if (const std::optional<QString> target = state->folders.forListedRow(listed))
+        if (const std::optional<QString> target =
+                state->folders.forListedRow(listed, m_host.rowRoot(row)))
             state->folders.noteTarget(registry::FolderOf(listed), *target);
     }
 }
@@ -235,6 +257,7 @@ void ConversionRun::feedPipeline(RunState *state) const
         return;
     std::optional<RunOptions> options;
     while (state->pipeline->hasRoom() && state->nextListed < state->listed.size()) {
+        const QString root = m_host.rowRoot(state->nextListed);
         const QString &source = state->listed[state->nextListed++];
         if (!source.startsWith(QLatin1Char('/')))
             continue;
@@ -249,8 +272,9 @@ void ConversionRun::feedPipeline(RunState *state) const
         if (!options)
             options = m_host.options();
         PreparedRow::Plan plan;
-        const Outcome<QString> folder = maildir.isEmpty() ? state->folders.forFolder(sourceFolder)
-                                                          : state->folders.forMaildir(maildir);
+        const Outcome<QString> folder = maildir.isEmpty()
+                                            ? state->folders.forFolder(sourceFolder, root)
+                                            : state->folders.forMaildir(maildir, root);
         if (folder)
             plan.targetFolder = folder.value();
         plan.destination = state->destination;
@@ -261,8 +285,9 @@ void ConversionRun::feedPipeline(RunState *state) const
     }
 }
 
-void ConversionRun::deliver(const MessageReport &report, RunState *state)
+void ConversionRun::deliver(MessageReport report, RunState *state)
 {
+    report.madeFolders = std::exchange(state->madeFolders, {});
     state->summary.add(report);
     m_host.reportMessage(report);
 }
@@ -333,9 +358,11 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
             return fail(begins.reason());
         mailbox = begins.value();
     }
-    const Outcome<QString> target = mailbox             ? state->folders.forMailbox(source)
-                                    : maildir.isEmpty() ? state->folders.forFolder(sourceFolder)
-                                                        : state->folders.forMaildir(maildir);
+    const QString root = m_host.rowRoot(row);
+    const Outcome<QString> target = mailbox ? state->folders.forMailbox(source, root)
+                                    : maildir.isEmpty()
+                                        ? state->folders.forFolder(sourceFolder, root)
+                                        : state->folders.forMaildir(maildir, root);
     if (!target)
         return fail(target.reason());
     m_host.yield();
@@ -429,10 +456,16 @@ MessageReport ConversionRun::convertMessage(MessageReport report, const SourceFi
     const QString nameFolder = folder + name.folders;
     if (state->mode == Mode::Copy) {
         // The reason names the folder already.
-        if (const Outcome<void> ensured = state->folders.ensure(nameFolder); !ensured)
+        const Outcome<QStringList> ensured = state->folders.ensure(nameFolder);
+        if (!ensured)
             return failed(report, ensured.reason());
+        state->madeFolders += ensured.value();
     }
-    const MessageBytes &bytes = content.value().bytes();
+    MessageBytes bytes = content.value().bytes();
+    if (options.fileTime == FileTime::Message) {
+        if (const std::optional<QDateTime> moment = message->Moment())
+            bytes.modified = timeOf(*moment);
+    }
     place(nameFolder, name.baseName, {FileIdentity::of(file.status()), bytes.offset}, bytes,
           prepared, state, &report);
     m_host.yield();

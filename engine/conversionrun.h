@@ -48,6 +48,13 @@ struct MessageBytes;
 // A single message whose header block holds not one header field fails as
 // "not a mail message" (.emlx files aside: their framing says what they hold).
 //
+// Where the copies go below the destination is RunOptions::layout, read once
+// before the first row (TargetFolders). A copy keeps its source file's
+// modification time, unless RunOptions::fileTime is FileTime::Message: then it
+// gets its message's date (the one its name gets), where the message has one.
+// The report of the message that first needs a folder lists the folders the
+// run made for it (MessageReport::madeFolders), so a host can undo the run.
+//
 // What a copy holds is the message (messagecontent::of): a plain file's
 // bytes, an .emlx file's counted bytes, a partial message with its
 // attachments put back. Where attachments are missing, the row's report
@@ -137,7 +144,8 @@ private:
                                  const std::optional<MboxSplitter::Message> &inMailbox,
                                  PreparedRow *prepared, RunState *state);
     // Counts a report in the summary and tells the host.
-    void deliver(const MessageReport &report, RunState *state);
+    // The report lists the folders made since the last report.
+    void deliver(MessageReport report, RunState *state);
     [[nodiscard]] static MessageReport failed(MessageReport report, const QString &reason);
 
     // Reads every row once and marks the folders of copies from earlier runs.
@@ -181,6 +189,14 @@ inline constexpr char16_t kDestinationPrompt[] = u"Choose Folder to Save...";
 // UTF-8.
 [[nodiscard]] Outcome<QString> targetFolder(const QString &settledDestination,
                                             const QString &sourceFolder);
+
+// The folder a source's copy goes to under Layout::Relative: the destination
+// (ending in "/") followed by the part of sourceFolder below root (both ending
+// in "/"); the destination itself where sourceFolder is root, lies above it
+// or elsewhere, or root is "". Fails, with a reason naming the folder, where
+// that part holds a "." or ".." step, which could lead out of the destination.
+[[nodiscard]] Outcome<QString> relativeFolder(const QString &settledDestination,
+                                              const QString &sourceFolder, const QString &root);
 
 // The share of the run done after `done` of `rows` rows: done / rows, at most 1;
 // 1 when rows is 0 (rows removed while the run yielded can make done exceed rows).

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What became of one message of a run.
 enum class MessageStatus
@@ -31,6 +32,10 @@ struct MessageReport
     // The message's number within its mailbox, from 1, when the row is a
     // mailbox; 0 when the row is one message.
     int message = 0;
+    // The folders the run made for this message, outermost first, each named
+    // as it was made (without a trailing "/"); only the message that first
+    // needed a folder lists it.
+    QStringList madeFolders;
 
     // Which message this is, as a person reads it: the source, followed by
     // ", message 12" for a message of a mailbox. The number is never glued

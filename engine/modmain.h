@@ -4,6 +4,7 @@
 #include "outcome.h"
 
 #include <QString>
+#include <QStringList>
 
 // Folder creation and file copy, the two file-system writes of a run.
 namespace modMain {
@@ -19,6 +20,14 @@ namespace modMain {
 // "cannot create the folder <folder>: <system error text>" ("... /o/x: File
 // exists").
 [[nodiscard]] Outcome<void> EnsureFolderExists(const QString &folder);
+
+// EnsureFolderExists, also saying which folders this call made: each folder
+// the kernel created for it, outermost first, named by its path as text up to
+// that step ("/o/a", "/o/a/b"; nothing when the folder was there). A folder
+// another process made meanwhile is not among them. Fails as
+// EnsureFolderExists does; a folder made before the failing step stays and
+// goes unlisted (a step whose name is too long after one that was made).
+[[nodiscard]] Outcome<QStringList> MakeFolders(const QString &folder);
 
 // Copies the file at source to target. The content is written to a file in the
 // target's folder that has no name, or a hidden one, and put under target's

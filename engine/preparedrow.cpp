@@ -102,7 +102,10 @@ void PreparedRow::prepare(const Plan &plan)
         naming::CleanRawName(raw.value(), plan.options.removeReply, plan.options.removeForward);
     const QString folder = plan.targetFolder + name.folders;
     const MessageBytes &bytes = content().value().bytes();
-    if (compareCandidates(folder, name.baseName, bytes) || !plan.copies)
+    // A copy that is to get its message's date is staged by the run, which
+    // sets that time as it writes.
+    if (compareCandidates(folder, name.baseName, bytes) || !plan.copies ||
+        plan.options.fileTime == FileTime::Message)
         return;
     stage(folder, plan.destination, bytes);
 }

@@ -40,7 +40,8 @@ bool isMailbox(const QString &path)
 
 } // namespace
 
-TargetFolders::TargetFolders(const QString &settledDestination) : m_destination(settledDestination)
+TargetFolders::TargetFolders(const QString &settledDestination, Layout layout)
+    : m_destination(settledDestination), m_layout(layout)
 {}
 
 QString TargetFolders::maildirOf(const QString &folder)
@@ -68,35 +69,40 @@ QString TargetFolders::maildirOf(const QString &folder)
     return maildir;
 }
 
-Outcome<QString> TargetFolders::forFolder(const QString &sourceFolder)
+Outcome<QString> TargetFolders::forFolder(const QString &sourceFolder, const QString &root)
 {
+    if (m_layout == Layout::Flat)
+        return Outcome<QString>::success(m_destination);
+    if (m_layout == Layout::Relative)
+        return conversion::relativeFolder(m_destination, sourceFolder, root);
     auto plan = m_plans.constFind(sourceFolder);
     if (plan == m_plans.cend())
         plan = m_plans.insert(sourceFolder, conversion::targetFolder(m_destination, sourceFolder));
     return *plan;
 }
 
-Outcome<QString> TargetFolders::forMaildir(const QString &maildir)
+Outcome<QString> TargetFolders::forMaildir(const QString &maildir, const QString &root)
 {
-    const Outcome<QString> parent = forFolder(registry::FolderOf(maildir));
-    if (!parent)
+    const Outcome<QString> parent = forFolder(registry::FolderOf(maildir), root);
+    if (!parent || m_layout == Layout::Flat)
         return parent;
     return Outcome<QString>::success(parent.value() + visibleName(registry::FileNameOf(maildir)) +
                                      QLatin1Char('/'));
 }
 
-Outcome<QString> TargetFolders::forMailbox(const QString &path)
+Outcome<QString> TargetFolders::forMailbox(const QString &path, const QString &root)
 {
-    auto plan = m_mailboxes.constFind(path);
+    const QString key = path + QChar(0) + root;
+    auto plan = m_mailboxes.constFind(key);
     if (plan == m_mailboxes.cend())
-        plan = m_mailboxes.insert(path, mailboxFolder(path));
+        plan = m_mailboxes.insert(key, mailboxFolder(path, root));
     return *plan;
 }
 
-Outcome<QString> TargetFolders::mailboxFolder(const QString &path)
+Outcome<QString> TargetFolders::mailboxFolder(const QString &path, const QString &root)
 {
-    const Outcome<QString> parent = forFolder(registry::FolderOf(path));
-    if (!parent)
+    const Outcome<QString> parent = forFolder(registry::FolderOf(path), root);
+    if (!parent || m_layout == Layout::Flat)
         return parent;
     const QString name = registry::FileNameOf(path);
     for (int number = 1; number <= kMaxMailboxFolderNumber; ++number) {
@@ -113,15 +119,16 @@ Outcome<QString> TargetFolders::mailboxFolder(const QString &path)
             .arg(parent.value()));
 }
 
-std::optional<QString> TargetFolders::forListedRow(const QString &listed)
+std::optional<QString> TargetFolders::forListedRow(const QString &listed, const QString &root)
 {
     if (!listed.startsWith(QLatin1Char('/')))
         return std::nullopt;
     const QString folder = registry::FolderOf(listed);
     const QString maildir = maildirOf(folder);
-    Outcome<QString> target = maildir.isEmpty() ? forFolder(folder) : forMaildir(maildir);
+    Outcome<QString> target =
+        maildir.isEmpty() ? forFolder(folder, root) : forMaildir(maildir, root);
     if (maildir.isEmpty() && !messagefiles::isMessageFileName(listed)) {
-        const Outcome<QString> mailbox = forMailbox(listed);
+        const Outcome<QString> mailbox = forMailbox(listed, root);
         // Only an existing folder can hold copies, and only then is the row
         // worth opening to see whether it is a mailbox.
         if (mailbox && identityOf(mailbox.value()) && isMailbox(listed))
@@ -142,12 +149,15 @@ std::optional<FileIdentity> TargetFolders::identityOf(const QString &folder)
     return *identity;
 }
 
-Outcome<void> TargetFolders::ensure(const QString &folder)
+Outcome<QStringList> TargetFolders::ensure(const QString &folder)
 {
-    auto ensured = m_ensured.constFind(folder);
-    if (ensured == m_ensured.cend())
-        ensured = m_ensured.insert(folder, modMain::EnsureFolderExists(folder));
-    return *ensured;
+    if (const auto ensured = m_ensured.constFind(folder); ensured != m_ensured.cend())
+        return *ensured ? Outcome<QStringList>::success({})
+                        : Outcome<QStringList>::failure(ensured->reason());
+    const Outcome<QStringList> made = modMain::MakeFolders(folder);
+    m_ensured.insert(folder,
+                     made ? Outcome<void>::success() : Outcome<void>::failure(made.reason()));
+    return made;
 }
 
 void TargetFolders::noteTarget(const QString &rowFolder, const QString &target)
