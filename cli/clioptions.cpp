@@ -6,9 +6,9 @@
 #include "registry.h"
 
 #include <algorithm>
-#include <array>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <utility>
 
 namespace {
 
@@ -19,18 +19,6 @@ QString schemeList()
         names.append(QString::fromLatin1(entry.cliName));
     return names.join(QStringLiteral(", "));
 }
-
-struct ZoneName
-{
-    DateZone zone;
-    const char *name;
-};
-
-constexpr std::array<ZoneName, 3> kZones = {{
-    {DateZone::Local, "local"},
-    {DateZone::Header, "header"},
-    {DateZone::Utc, "utc"},
-}};
 
 bool isRelative(const QString &path)
 {
@@ -45,6 +33,24 @@ QString absolute(const QString &workingDirectory, const QString &path)
     if (!isRelative(path))
         return path;
     return registry::withTrailingSlash(workingDirectory) + path;
+}
+
+// The value a word gives a word-valued option; fails naming the word, the
+// option and the words it takes ("unknown layout 'tree' for --layout (choose
+// one of full, relative, flat)").
+template <typename T>
+Outcome<T> choice(const char *option, const char *what, const QString &word,
+                  std::initializer_list<std::pair<const char *, T>> words)
+{
+    QStringList names;
+    for (const auto &[name, value] : words) {
+        if (word == QLatin1String(name))
+            return Outcome<T>::success(value);
+        names.append(QLatin1String(name));
+    }
+    return Outcome<T>::failure(QStringLiteral("unknown %1 '%2' for --%3 (choose one of %4)")
+                                   .arg(QLatin1String(what), word, QLatin1String(option),
+                                        names.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -85,6 +91,7 @@ QString CliOptions::helpText()
                        .arg(QString::fromLatin1(entry.cliDescription));
     return QStringLiteral(
                "Usage: letterfold-cli [OPTION]... --to DEST SOURCE...\n"
+               "  or:  letterfold-cli --undo FILE [--dry-run]\n"
                "Copy saved mail messages into DEST under names built from their subject,\n"
                "sender and date, recreating each SOURCE's folder path below DEST. Every copy\n"
                "is a message file named NAME.eml; the sources are never changed.\n"
@@ -120,6 +127,20 @@ QString CliOptions::helpText()
                "                          (null when copied or planned) and note (null, or\n"
                "                          what a copy lacks: attachments not found)\n"
                "  -q, --quiet           show no progress bar\n"
+               "      --layout LAYOUT   which folders below DEST the copies go to: full\n"
+               "                          (default: each source's whole folder path),\n"
+               "                          relative (only the path below each SOURCE\n"
+               "                          folder; a file SOURCE goes straight into DEST)\n"
+               "                          or flat (every copy directly in DEST)\n"
+               "      --set-time TIME   the copies' modification time: source (default:\n"
+               "                          the source file's) or message (the message's\n"
+               "                          date, the one its name uses)\n"
+               "      --manifest FILE   write one JSON line per message and per folder\n"
+               "                          made to FILE, a new file, as the run goes\n"
+               "      --undo FILE       remove what the run of manifest FILE wrote: its\n"
+               "                          copies that still hold the bytes written, then\n"
+               "                          the folders it made that are left empty; with\n"
+               "                          --dry-run, only say what would be removed\n"
                "  -h, --help            display this help and exit\n"
                "      --version         output version information and exit\n"
                "\n"
@@ -174,8 +195,13 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions(
-        {to, scheme, format, timeZone, removeRe, removeFw, dryRun, json, quiet, help, version});
+    const QCommandLineOption layout(QStringLiteral("layout"), QString(), QStringLiteral("LAYOUT"));
+    const QCommandLineOption setTime(QStringLiteral("set-time"), QString(), QStringLiteral("TIME"));
+    const QCommandLineOption manifest(QStringLiteral("manifest"), QString(),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption undo(QStringLiteral("undo"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({to, scheme, format, timeZone, removeRe, removeFw, dryRun, json, quiet, help,
+                       version, layout, setTime, manifest, undo});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QString(), QStringLiteral("SOURCE..."));
 
     // QCommandLineParser reads argument 0 as the program's name.
@@ -191,6 +217,64 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
 
     CliOptions options;
     options.m_action = Action::Run;
+    const auto pathOption = [&](const QCommandLineOption &option) -> std::optional<QString> {
+        const QString path = parser.value(option);
+        if (path.isEmpty())
+            return std::nullopt;
+        options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(path);
+        return absolute(workingDirectory, path);
+    };
+    if (parser.isSet(undo)) {
+        for (const QCommandLineOption *other : {&to, &scheme, &format, &timeZone, &removeRe,
+                                                &removeFw, &json, &layout, &setTime, &manifest}) {
+            if (parser.isSet(*other))
+                return withMessage(Action::UsageError,
+                                   QStringLiteral("--undo takes no --%1; it only reads its "
+                                                  "manifest (with --dry-run: says what it "
+                                                  "would remove)")
+                                       .arg(other->names().constLast()));
+        }
+        if (!parser.positionalArguments().isEmpty())
+            return withMessage(Action::UsageError,
+                               QStringLiteral("--undo takes no SOURCE; it removes what its "
+                                              "manifest lists"));
+        const std::optional<QString> path = pathOption(undo);
+        if (!path)
+            return withMessage(Action::UsageError,
+                               QStringLiteral("--undo needs a manifest, not ''"));
+        options.m_action = Action::Undo;
+        options.m_undoManifest = *path;
+        options.m_dryRun = parser.isSet(dryRun);
+        options.m_quiet = parser.isSet(quiet);
+        return options;
+    }
+    if (parser.isSet(layout)) {
+        const Outcome<Layout> chosen = choice<Layout>(
+            "layout", "layout", parser.value(layout),
+            {{"full", Layout::Full}, {"relative", Layout::Relative}, {"flat", Layout::Flat}});
+        if (!chosen)
+            return withMessage(Action::UsageError, chosen.reason());
+        options.m_layout = chosen.value();
+    }
+    if (parser.isSet(setTime)) {
+        const Outcome<FileTime> chosen =
+            choice<FileTime>("set-time", "time", parser.value(setTime),
+                             {{"source", FileTime::Source}, {"message", FileTime::Message}});
+        if (!chosen)
+            return withMessage(Action::UsageError, chosen.reason());
+        options.m_fileTime = chosen.value();
+    }
+    if (parser.isSet(manifest)) {
+        if (parser.isSet(dryRun))
+            return withMessage(Action::UsageError,
+                               QStringLiteral("--manifest records what a run writes, and a dry "
+                                              "run writes nothing; leave one of them out"));
+        const std::optional<QString> path = pathOption(manifest);
+        if (!path)
+            return withMessage(Action::UsageError,
+                               QStringLiteral("--manifest needs a file name, not ''"));
+        options.m_manifest = *path;
+    }
     for (const QString &name : parser.values(scheme)) {
         const std::optional<NamingScheme> chosen = schemeFromName(name);
         if (!chosen)
@@ -215,16 +299,12 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     if (last != given.crend() && *last != u"format")
         options.m_format.reset();
     if (parser.isSet(timeZone)) {
-        const QString name = parser.value(timeZone);
-        const auto zone = std::find_if(kZones.cbegin(), kZones.cend(), [&name](const ZoneName &z) {
-            return name == QLatin1String(z.name);
-        });
-        if (zone == kZones.cend())
-            return withMessage(Action::UsageError,
-                               QStringLiteral("unknown time zone '%1' for --time-zone (choose one "
-                                              "of local, header, utc)")
-                                   .arg(name));
-        options.m_timeZone = zone->zone;
+        const Outcome<DateZone> chosen = choice<DateZone>(
+            "time-zone", "time zone", parser.value(timeZone),
+            {{"local", DateZone::Local}, {"header", DateZone::Header}, {"utc", DateZone::Utc}});
+        if (!chosen)
+            return withMessage(Action::UsageError, chosen.reason());
+        options.m_timeZone = chosen.value();
     }
     if (!parser.isSet(to))
         return withMessage(Action::UsageError,
@@ -266,7 +346,8 @@ CliOptions CliOptions::parseRaw(const QByteArrayList &arguments,
     const std::optional<QString> folder =
         workingDirectory ? rawnames::text(workingDirectory.value()) : std::nullopt;
     CliOptions options = parse(texts, folder.value_or(QString()));
-    if (options.m_action != Action::Run || !options.m_usesWorkingDirectory || folder)
+    if ((options.m_action != Action::Run && options.m_action != Action::Undo) ||
+        !options.m_usesWorkingDirectory || folder)
         return options;
     const QString problem =
         workingDirectory

@@ -5,6 +5,7 @@
 #include "nametemplate.h"
 #include "namingscheme.h"
 #include "outcome.h"
+#include "runoptions.h"
 
 #include <optional>
 #include <QByteArrayList>
@@ -21,6 +22,7 @@ public:
     enum class Action
     {
         Run,         // convert: the options below are set
+        Undo,        // take back the run of the manifest undoManifest(); dryRun() applies
         ShowHelp,    // print message() on standard output, exit 0
         ShowVersion, // print message() on standard output, exit 0
         UsageError,  // print message() on standard error, exit 2
@@ -33,8 +35,11 @@ public:
     // "/w/lnk/../m.eml"). Returns Action::UsageError, with a message naming the
     // bad option or value, for an unknown option, a missing option value, an unknown
     // scheme, a --format template NameTemplate::parse refuses (with its reason),
-    // an unknown --time-zone, a missing or empty --to, no SOURCE, or an empty
-    // SOURCE. Every -s and --format given must be good; the last of them counts.
+    // an unknown --time-zone, --layout or --set-time value, a missing or empty
+    // --to, no SOURCE, or an empty SOURCE; --manifest with --dry-run (a dry run
+    // writes nothing); --undo FILE with anything but --dry-run and --quiet.
+    // Every -s and --format given must be good; the last of them counts.
+    // --manifest and --undo paths are made absolute as SOURCE is.
     [[nodiscard]] static CliOptions parse(const QStringList &arguments,
                                           const QString &workingDirectory = QDir::currentPath());
 
@@ -70,6 +75,12 @@ public:
     [[nodiscard]] bool dryRun() const { return m_dryRun; }
     [[nodiscard]] bool json() const { return m_json; }
     [[nodiscard]] bool quiet() const { return m_quiet; }
+    [[nodiscard]] Layout layout() const { return m_layout; }
+    [[nodiscard]] FileTime fileTime() const { return m_fileTime; }
+    // The absolute path of the manifest to write; "" for none.
+    [[nodiscard]] const QString &manifest() const { return m_manifest; }
+    // The absolute path of the manifest whose run Action::Undo takes back.
+    [[nodiscard]] const QString &undoManifest() const { return m_undoManifest; }
     // The absolute destination folder, as typed.
     [[nodiscard]] const QString &destination() const { return m_destination; }
     // The absolute SOURCE paths, as typed, in the order given.
@@ -88,6 +99,10 @@ private:
     bool m_dryRun = false;
     bool m_json = false;
     bool m_quiet = false;
+    Layout m_layout = Layout::Full;
+    FileTime m_fileTime = FileTime::Source;
+    QString m_manifest;
+    QString m_undoManifest;
     QString m_destination;
     QStringList m_sources;
     bool m_usesWorkingDirectory = false; // a SOURCE or --to was relative

@@ -22,16 +22,16 @@ QString parentOf(const QString &path)
 
 } // namespace
 
-Outcome<void> prepareDestination(const QString &folder, bool create)
+Outcome<QStringList> prepareDestination(const QString &folder, bool create)
 {
     if (const Outcome<struct stat> status = pathstatus::of(folder)) {
         if (S_ISDIR(status.value().st_mode))
-            return Outcome<void>::success();
-        return Outcome<void>::failure(
+            return Outcome<QStringList>::success({});
+        return Outcome<QStringList>::failure(
             QStringLiteral("the destination %1 is not a folder").arg(folder));
     }
     if (create)
-        return modMain::EnsureFolderExists(folder);
+        return modMain::MakeFolders(folder);
 
     // The nearest part of the path that exists must be a folder for the rest to
     // be made. Each step is dropped as text and the rest asked of the kernel,
@@ -43,9 +43,9 @@ Outcome<void> prepareDestination(const QString &folder, bool create)
         status = pathstatus::of(parent);
     }
     if (!status || !S_ISDIR(status.value().st_mode))
-        return Outcome<void>::failure(
+        return Outcome<QStringList>::failure(
             QStringLiteral("cannot create the folder %1: %2 is not a folder").arg(folder, parent));
-    return Outcome<void>::success();
+    return Outcome<QStringList>::success({});
 }
 
 } // namespace cli

@@ -4,6 +4,7 @@
 #include "outcome.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace cli {
 
@@ -15,6 +16,7 @@ namespace cli {
 // a folder). Succeeds when the folder can be used; else fails with a reason
 // naming the folder once ("the destination /o is not a folder", "cannot create
 // the folder /o/x: Permission denied"). Nothing is written when create is false.
-[[nodiscard]] Outcome<void> prepareDestination(const QString &folder, bool create);
+// The value is the folders made (modMain::MakeFolders), outermost first.
+[[nodiscard]] Outcome<QStringList> prepareDestination(const QString &folder, bool create);
 
 } // namespace cli

@@ -5,6 +5,8 @@
 #include "clioptions.h"
 #include "conversionrun.h"
 #include "destination.h"
+#include "manifestundo.h"
+#include "manifestwriter.h"
 #include "sourceexpansion.h"
 #include "terminalhost.h"
 
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <memory>
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 #include <unistd.h>
 
@@ -33,6 +36,47 @@ Outcome<QByteArray> workingDirectory()
     if (!path)
         return Outcome<QByteArray>::failure(systemReason(errno));
     return Outcome<QByteArray>::success(QByteArray(path.get()));
+}
+
+// Takes back the run of a manifest: each step on its own line, what was
+// kept on err, then a count.
+int undo(const CliOptions &options, QTextStream &out, QTextStream &err)
+{
+    const Outcome<ManifestUndo> manifest = ManifestUndo::read(options.undoManifest());
+    if (!manifest) {
+        err << "letterfold-cli: " << manifest.reason() << '\n';
+        return kUsageError;
+    }
+    int copies = 0;
+    int folders = 0;
+    int kept = 0;
+    for (const ManifestUndo::Step &step : manifest.value().run(options.dryRun())) {
+        switch (step.action) {
+        case ManifestUndo::Action::Removed:
+        case ManifestUndo::Action::WouldRemove:
+            ++(step.folder ? folders : copies);
+            out << step.path
+                << (step.action == ManifestUndo::Action::Removed ? ": removed\n"
+                                                                 : ": would be removed\n");
+            break;
+        case ManifestUndo::Action::AlreadyGone:
+            out << step.path << ": already gone\n";
+            break;
+        case ManifestUndo::Action::Kept:
+            ++kept;
+            err << step.path << ": kept: " << step.reason << '\n';
+            break;
+        }
+    }
+    out << QStringLiteral("%1 %2 and %3 %4 %5, %6 kept\n")
+               .arg(copies)
+               .arg(copies == 1 ? QStringLiteral("copy") : QStringLiteral("copies"))
+               .arg(folders)
+               .arg(folders == 1 ? QStringLiteral("folder") : QStringLiteral("folders"))
+               .arg(options.dryRun() ? QStringLiteral("would be removed")
+                                     : QStringLiteral("removed"))
+               .arg(kept);
+    return kept == 0 ? kAllConverted : kSomeNotConverted;
 }
 
 } // namespace
@@ -61,21 +105,46 @@ int main(int argc, char **argv)
         err << "letterfold-cli: " << options.message() << '\n'
             << "Try 'letterfold-cli --help' for more information.\n";
         return kUsageError;
+    case CliOptions::Action::Undo:
+        return undo(options, out, err);
     case CliOptions::Action::Run:
         break;
     }
 
-    if (const Outcome<void> prepared =
-            cli::prepareDestination(options.destination(), !options.dryRun());
-        !prepared) {
+    // Opened first: a manifest that cannot be made must stop the run before
+    // anything is written, DEST included.
+    ManifestWriter manifest;
+    if (!options.manifest().isEmpty()) {
+        if (const Outcome<void> opened = manifest.open(options.manifest(), options.destination());
+            !opened) {
+            err << "letterfold-cli: " << opened.reason() << '\n';
+            return kUsageError;
+        }
+    }
+    const Outcome<QStringList> prepared =
+        cli::prepareDestination(options.destination(), !options.dryRun());
+    if (!prepared) {
+        // The manifest is this run's own, just made, and lists nothing.
+        if (!options.manifest().isEmpty())
+            QFile::remove(options.manifest());
         err << "letterfold-cli: " << prepared.reason() << '\n';
         return kUsageError;
+    }
+    if (!options.manifest().isEmpty()) {
+        if (const Outcome<void> recorded = manifest.recordFolders(prepared.value()); !recorded) {
+            err << "letterfold-cli: " << recorded.reason() << '\n';
+            return kUsageError;
+        }
     }
 
     const SourceExpansion expansion = cli::expandSources(options.sources());
     TerminalHost::Settings settings;
     settings.options = {options.scheme(), options.removeReply(), options.removeForward(),
                         options.format(), options.timeZone()};
+    settings.options.layout = options.layout();
+    settings.options.fileTime = options.fileTime();
+    settings.roots = expansion.roots;
+    settings.manifest = options.manifest().isEmpty() ? nullptr : &manifest;
     settings.destination = options.destination();
     settings.json = options.json();
     settings.progressBar = !options.quiet() && isatty(fileno(stderr));
@@ -92,5 +161,5 @@ int main(int argc, char **argv)
     summary.prepend(expansion.problems);
     QTextStream &summaryStream = options.json() ? err : out;
     summaryStream << summary.headline() << '\n';
-    return summary.allConverted() ? kAllConverted : kSomeNotConverted;
+    return summary.allConverted() && !host.manifestFailed() ? kAllConverted : kSomeNotConverted;
 }

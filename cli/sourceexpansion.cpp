@@ -4,6 +4,7 @@
 #include "messagescan.h"
 #include "pathstatus.h"
 #include "rawnames.h"
+#include "registry.h"
 
 #include <sys/stat.h>
 
@@ -24,7 +25,11 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
 {
     // Nothing else runs while the terminal waits, so the scan needs no turns.
     const messagescan::FolderScan scan = messagescan::scanFolder(folder);
-    expansion.rows += scan.rows();
+    const QStringList rows = scan.rows();
+    expansion.rows += rows;
+    const QString root = registry::withTrailingSlash(folder);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        expansion.roots.append(root);
     for (const QByteArray &raw : scan.unreadableNames) {
         expansion.problems.append(
             problem(rawnames::visible(raw),
@@ -60,6 +65,7 @@ SourceExpansion expandSources(const QStringList &sources)
             // Anything else that exists is passed on; the run itself says why a
             // file that is not a message cannot be converted.
             expansion.rows.append(source);
+            expansion.roots.append(QString());
         }
     }
     return expansion;

@@ -9,7 +9,10 @@
 // The SOURCE arguments turned into the rows of a run.
 struct SourceExpansion
 {
-    QStringList rows;              // message and mailbox paths, in the order given
+    QStringList rows; // message and mailbox paths, in the order given
+    // For each row, the SOURCE folder it was found in, ending in "/"; "" for a
+    // file SOURCE (ConversionHost::rowRoot).
+    QStringList roots;
     QList<MessageReport> problems; // what gave no row although it should have, as failed reports
 };
 

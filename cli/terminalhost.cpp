@@ -28,6 +28,11 @@ QString TerminalHost::rowText(int row) const
     return row >= 0 && row < m_rows.size() ? m_rows[row] : QString();
 }
 
+QString TerminalHost::rowRoot(int row) const
+{
+    return m_settings.roots.value(row);
+}
+
 void TerminalHost::rowStarted(int row)
 {
     m_current = row;
@@ -64,6 +69,13 @@ void TerminalHost::progress(double fraction)
 void TerminalHost::reportMessage(const MessageReport &report)
 {
     clearProgress();
+    if (m_settings.manifest && !m_manifestFailed) {
+        if (const Outcome<void> recorded = m_settings.manifest->record(report); !recorded) {
+            m_manifestFailed = true;
+            m_err << "letterfold-cli: " << recorded.reason() << '\n';
+            m_err.flush();
+        }
+    }
     if (m_settings.json) {
         m_out << jsonLine(report) << '\n';
         m_out.flush();

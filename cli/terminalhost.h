@@ -2,6 +2,7 @@
 #pragma once
 
 #include "conversionhost.h"
+#include "manifestwriter.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -19,7 +20,8 @@
 // in JSON. A progress bar is drawn on err only when asked for (err is a
 // terminal and --quiet is not given), with the line "Message i (of n)" counting
 // rows, and redrawn only when that line changes; it is wiped before every line
-// printed, so lines and bar never mix.
+// printed, so lines and bar never mix. With a manifest, every report is
+// recorded there before it is printed.
 class TerminalHost final : public ConversionHost
 {
 public:
@@ -29,6 +31,11 @@ public:
         QString destination;
         bool json = false;
         bool progressBar = false;
+        // Each row's root (rowRoot); a row beyond the list has "".
+        QStringList roots;
+        // Where every report is recorded as it comes, when set; it must
+        // outlive the host.
+        ManifestWriter *manifest = nullptr;
     };
 
     TerminalHost(const Settings &settings, const QStringList &rows, QTextStream &out,
@@ -36,6 +43,7 @@ public:
 
     int rowCount() const override;
     QString rowText(int row) const override;
+    QString rowRoot(int row) const override;
     void rowStarted(int row) override;
     RunOptions options() const override;
     QString askDestination() override;
@@ -48,6 +56,10 @@ public:
 
     // The summary the run handed over; empty until it has.
     [[nodiscard]] const RunSummary &summary() const { return m_summary; }
+
+    // Whether the manifest could not take a report: the first such failure is
+    // printed on err, and the manifest lacks what came after.
+    [[nodiscard]] bool manifestFailed() const { return m_manifestFailed; }
 
     // Wipes the progress bar, if one is drawn, so the next line starts clean.
     void clearProgress();
@@ -70,5 +82,6 @@ private:
     int m_current = -1;
     bool m_barShown = false;
     QString m_barLine;
+    bool m_manifestFailed = false;
     RunSummary m_summary;
 };
