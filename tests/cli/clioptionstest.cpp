@@ -294,6 +294,13 @@ TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
         {{"--to", "/o", "--format", "{date:%q}", "-s", "subject", "a"}, "'%q'"},
         {{"--to", "/o", "--time-zone", "gmt", "a"}, "unknown time zone 'gmt' for --time-zone"},
         {{"--to", "/o", "--time-zone"}, "'--time-zone'"},
+        {{"--to", "/o", "--layout", "tree", "a"}, "unknown layout 'tree' for --layout"},
+        {{"--to", "/o", "--set-time", "now", "a"}, "unknown time 'now' for --set-time"},
+        {{"--to", "/o", "--manifest", "m.json", "-n", "a"}, "a dry run writes nothing"},
+        {{"--to", "/o", "--manifest=", "a"}, "--manifest needs a file name"},
+        {{"--undo", "m.json", "--to", "/o"}, "--undo takes no --to"},
+        {{"--undo", "m.json", "--layout", "flat"}, "--undo takes no --layout"},
+        {{"--undo", "m.json", "a.eml"}, "--undo takes no SOURCE"},
     };
     for (const auto &c : cases) {
         const QStringList line = args(c.arguments);
@@ -303,6 +310,54 @@ TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
         EXPECT_TRUE(options.message().contains(QString::fromUtf8(c.messagePart)))
             << line.join(QLatin1Char(' ')).toStdString() << " -> "
             << options.message().toStdString();
+    }
+}
+
+TEST(CliOptions, ReadsLayoutSetTimeManifestAndUndo)
+{
+    const struct
+    {
+        std::initializer_list<const char *> arguments;
+        Action action;
+        Layout layout;
+        FileTime fileTime;
+        const char *manifest;
+        const char *undo;
+        bool dryRun;
+    } cases[] = {
+        {{"--to", "/o", "a"}, Action::Run, Layout::Full, FileTime::Source, "", "", false},
+        {{"--layout", "relative", "--set-time", "message", "--to", "/o", "a"},
+         Action::Run,
+         Layout::Relative,
+         FileTime::Message,
+         "",
+         "",
+         false},
+        {{"--layout=flat", "--set-time=source", "--manifest", "m.json", "--to", "/o", "a"},
+         Action::Run,
+         Layout::Flat,
+         FileTime::Source,
+         "/w/m.json",
+         "",
+         false},
+        {{"--undo", "../m.json", "-n"},
+         Action::Undo,
+         Layout::Full,
+         FileTime::Source,
+         "",
+         "/w/../m.json",
+         true},
+    };
+    for (const auto &c : cases) {
+        const QStringList line = args(c.arguments);
+        SCOPED_TRACE(line.join(QLatin1Char(' ')).toStdString());
+        const CliOptions options = CliOptions::parse(line, QStringLiteral("/w"));
+        EXPECT_EQ(options.action(), c.action) << options.message().toStdString();
+        EXPECT_EQ(options.layout(), c.layout);
+        EXPECT_EQ(options.fileTime(), c.fileTime);
+        EXPECT_EQ(options.manifest(), QString::fromUtf8(c.manifest));
+        EXPECT_EQ(options.undoManifest(), QString::fromUtf8(c.undo));
+        EXPECT_EQ(options.dryRun(), c.dryRun);
     }
 }
 
@@ -323,11 +378,13 @@ TEST(CliOptions, AnswersHelpAndVersionBeforeCheckingTheRest)
 TEST(CliOptions, HelpListsEveryOptionAndFitsAnEightyColumnTerminal)
 {
     const QString help = CliOptions::helpText();
-    for (const char *option : {"--to DEST", "-s, --scheme NAME", "--format TEMPLATE",
-                               "--time-zone ZONE", "--remove-re", "--remove-fw", "-n, --dry-run",
-                               "--json", "-q, --quiet", "-h, --help", "--version", "Exit status:",
-                               // Regression: shown as "(m-d-y)", but the names read month-year-day.
-                               "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
+    for (const char *option :
+         {"--to DEST", "-s, --scheme NAME", "--format TEMPLATE", "--time-zone ZONE",
+          "--layout LAYOUT", "--set-time TIME", "--manifest FILE", "--undo FILE", "--remove-re",
+          "--remove-fw", "-n, --dry-run", "--json", "-q, --quiet", "-h, --help", "--version",
+          "Exit status:",
+          // Regression: shown as "(m-d-y)", but the names read month-year-day.
+          "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
     for (const QString &line : help.split(QLatin1Char('\n')))
         EXPECT_LE(line.size(), 79) << line.toStdString();

@@ -45,6 +45,11 @@ protected:
         writeFile(m_root + QStringLiteral("/src/in/a.eml"), message(QStringLiteral("Alpha"), date));
         writeFile(m_root + QStringLiteral("/src/in/sub/b.eml"),
                   message(QStringLiteral("Beta"), date));
+        writeFile(m_root + QStringLiteral("/src/box/saved.mbox"),
+                  "From a@x.org Sun Mar  7 10:00:00 2010\n" +
+                      message(QStringLiteral("Gamma"), date) +
+                      "\nFrom a@x.org Sun Mar  7 10:00:00 2010\n" +
+                      message(QStringLiteral("Delta"), date));
         writeFile(m_root + QStringLiteral("/src/other/c.eml"),
                   message(QStringLiteral("Alpha"), QStringLiteral("Mon, 08 Mar 2010 10:00:00 "
                                                                   "+0000")));
@@ -74,7 +79,10 @@ TEST_F(Layout, PutsEachCopyWhereItsLayoutSaysAndNumbersCollisions)
         {"relative", {"in/sub/b.eml"}, {"Beta.eml"}},
         {"relative", {"in", "other"}, {"Alpha (2).eml", "Alpha.eml", "sub/Beta.eml"}},
         {"relative", {"in/sub", "in"}, {"Alpha.eml", "Beta.eml", "sub/Beta.eml"}},
+        {"relative", {"box"}, {"saved.mbox/Delta.eml", "saved.mbox/Gamma.eml"}},
+        {"relative", {"box/saved.mbox"}, {"saved.mbox/Delta.eml", "saved.mbox/Gamma.eml"}},
         {"flat", {"in"}, {"Alpha.eml", "Beta.eml"}},
+        {"flat", {"box", "in/sub"}, {"Beta.eml", "Delta.eml", "Gamma.eml"}},
         {"flat", {"in", "other/c.eml"}, {"Alpha (2).eml", "Alpha.eml", "Beta.eml"}},
     };
     for (const auto &c : cases) {
