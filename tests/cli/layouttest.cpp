@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -26,12 +25,7 @@ QByteArray message(const QString &subject, const QString &date)
 
 QStringList filesBelow(const QString &root)
 {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(it.next().mid(root.size() + 1));
-    files.sort();
-    return files;
+    return testsupport::snapshot(root).keys();
 }
 
 class Layout : public ::testing::Test
