@@ -57,4 +57,36 @@ TEST(TargetFolder, StandsForTheFolderTheKernelFindsWhereThePathHoldsDotSteps)
     }
 }
 
+// The relative layout keeps only what lies below the row's root, and never a
+// step that could climb out of the destination.
+TEST(RelativeFolder, KeepsThePathBelowTheRootAndNothingThatLeavesTheDestination)
+{
+    const struct
+    {
+        const char *sourceFolder;
+        const char *root;
+        const char *expected; // nullptr for a failure
+    } cases[] = {
+        {"/m/Mail/Inbox/", "/m/Mail/", "/o/Inbox/"},
+        {"/m/Mail/Inbox/2024/", "/m/Mail/", "/o/Inbox/2024/"},
+        {"/m/Mail/", "/m/Mail/", "/o/"},
+        {"/m/", "/m/Mail/", "/o/"},         // above the root: a Maildir SOURCE's parent
+        {"/m/Mail/Inbox/", "", "/o/"},      // a file SOURCE
+        {"/m/Mailbox/", "/m/Mail/", "/o/"}, // only a whole step counts
+        {"/m/Mail/x/../../", "/m/Mail/", nullptr},
+        {"/m/Mail/./x/", "/m/Mail/", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sourceFolder);
+        const Outcome<QString> target = conversion::relativeFolder(
+            QStringLiteral("/o/"), QString::fromUtf8(c.sourceFolder), QString::fromUtf8(c.root));
+        if (!c.expected) {
+            EXPECT_FALSE(target);
+            EXPECT_TRUE(target.reason().contains(QString::fromUtf8(c.sourceFolder)));
+        } else {
+            EXPECT_EQ(target.value(), QString::fromUtf8(c.expected));
+        }
+    }
+}
+
 } // namespace
