@@ -217,12 +217,13 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
 
     CliOptions options;
     options.m_action = Action::Run;
-    const auto pathOption = [&](const QCommandLineOption &option) -> std::optional<QString> {
+    const auto pathOption = [&](const QCommandLineOption &option) {
         const QString path = parser.value(option);
         if (path.isEmpty())
-            return std::nullopt;
+            return Outcome<QString>::failure(
+                QStringLiteral("--%1 needs a file name, not ''").arg(option.names().constLast()));
         options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(path);
-        return absolute(workingDirectory, path);
+        return Outcome<QString>::success(absolute(workingDirectory, path));
     };
     if (parser.isSet(undo)) {
         for (const QCommandLineOption *other : {&to, &scheme, &format, &timeZone, &removeRe,
@@ -238,12 +239,11 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
             return withMessage(Action::UsageError,
                                QStringLiteral("--undo takes no SOURCE; it removes what its "
                                               "manifest lists"));
-        const std::optional<QString> path = pathOption(undo);
+        const Outcome<QString> path = pathOption(undo);
         if (!path)
-            return withMessage(Action::UsageError,
-                               QStringLiteral("--undo needs a manifest, not ''"));
+            return withMessage(Action::UsageError, path.reason());
         options.m_action = Action::Undo;
-        options.m_undoManifest = *path;
+        options.m_undoManifest = path.value();
         options.m_dryRun = parser.isSet(dryRun);
         options.m_quiet = parser.isSet(quiet);
         return options;
@@ -269,11 +269,10 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
             return withMessage(Action::UsageError,
                                QStringLiteral("--manifest records what a run writes, and a dry "
                                               "run writes nothing; leave one of them out"));
-        const std::optional<QString> path = pathOption(manifest);
+        const Outcome<QString> path = pathOption(manifest);
         if (!path)
-            return withMessage(Action::UsageError,
-                               QStringLiteral("--manifest needs a file name, not ''"));
-        options.m_manifest = *path;
+            return withMessage(Action::UsageError, path.reason());
+        options.m_manifest = path.value();
     }
     for (const QString &name : parser.values(scheme)) {
         const std::optional<NamingScheme> chosen = schemeFromName(name);

@@ -301,6 +301,7 @@ TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
         {{"--undo", "m.json", "--to", "/o"}, "--undo takes no --to"},
         {{"--undo", "m.json", "--layout", "flat"}, "--undo takes no --layout"},
         {{"--undo", "m.json", "a.eml"}, "--undo takes no SOURCE"},
+        {{"--undo="}, "--undo needs a file name"},
     };
     for (const auto &c : cases) {
         const QStringList line = args(c.arguments);
