@@ -18,9 +18,10 @@
 // row's text afresh, so what it converts is the row as it stands after the
 // yield, whatever the user clicked meanwhile. It reads options() afresh for
 // every message (the scheme or template and the time zone when composing the
-// name, the markers when cleaning it), so a change made while the run yields
-// applies to the messages not yet named; only a template's number of folders,
-// which the search for earlier copies needs, is read once, before the first row.
+// name, the markers when cleaning it, the file time when copying), so a change
+// made while the run yields applies to the messages not yet named; only what
+// the search for earlier copies needs, a template's number of folders and the
+// layout, is read once, before the first row.
 //
 // Progress is a fraction of the whole run, not a row count, so that it can move
 // within a row that holds many messages. A host that shows a line such as
