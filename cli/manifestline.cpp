@@ -102,7 +102,7 @@ Outcome<ManifestLine> ManifestLine::parse(const QByteArray &text)
     }
     if (kind == QLatin1String("folder")) {
         const std::optional<QString> path = textField("path", false);
-        if (!path)
+        if (!path || !path->startsWith(QLatin1Char('/')))
             return missing("path");
         line.kind = Kind::Folder;
         line.path = *path;
@@ -112,7 +112,7 @@ Outcome<ManifestLine> ManifestLine::parse(const QByteArray &text)
         return fail(QStringLiteral("no known \"kind\""));
 
     const std::optional<QString> source = textField("source", false);
-    const std::optional<QString> target = textField("target", true);
+    std::optional<QString> target = textField("target", true);
     const std::optional<QString> status = textField("status", false);
     const std::optional<QString> reason = textField("reason", true);
     const std::optional<QString> sha256 = textField("sha256", true);
@@ -120,7 +120,9 @@ Outcome<ManifestLine> ManifestLine::parse(const QByteArray &text)
     const QJsonValue size = object.value(QLatin1String("size"));
     if (!source)
         return missing("source");
-    if (!target)
+    // Paths are absolute as the run wrote them; a relative one would name a
+    // file that depends on where the undo is run.
+    if (!target || !(target->isEmpty() || target->startsWith(QLatin1Char('/'))))
         return missing("target");
     if (!status)
         return missing("status");

@@ -39,7 +39,8 @@ struct ManifestLine
 
     // Reads one line (without its newline). Fails, with a reason saying what
     // is wrong, for text that is not a JSON object, an unknown kind or version,
-    // or a field missing or of the wrong type; a message whose status is
-    // "copied" must have a target, a size and a 64-digit SHA-256.
+    // or a field missing or of the wrong type; folder and target paths must be
+    // absolute; a message whose status is "copied" must have a target, a size
+    // and a 64-digit SHA-256.
     [[nodiscard]] static Outcome<ManifestLine> parse(const QByteArray &text);
 };
