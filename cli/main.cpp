@@ -67,6 +67,9 @@ int undo(const CliOptions &options, QTextStream &out, QTextStream &err)
             err << step.path << ": kept: " << step.reason << '\n';
             break;
         }
+        // Line by line, so the two streams read in order where they meet.
+        out.flush();
+        err.flush();
     }
     out << QStringLiteral("%1 %2 and %3 %4 %5, %6 kept\n")
                .arg(copies)
