@@ -9,6 +9,10 @@
 #include "registry.h"
 #include "sourcefile.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
 
@@ -39,6 +43,66 @@ bool isMailbox(const QString &path)
 }
 
 } // namespace
+
+// The two layouts' folder functions live beside the folders they feed.
+namespace conversion {
+
+namespace {
+
+// Whether a folder path holds a "." or ".." step. Only a step that starts with
+// "." can be one, and most paths hold none.
+bool holdsDotSteps(const QString &folder)
+{
+    if (!folder.startsWith(QLatin1Char('.')) && !folder.contains(QLatin1String("/.")))
+        return false;
+    for (const QStringView step : QStringView(folder).split(u'/')) {
+        if (step == u"." || step == u"..")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Outcome<QString> targetFolder(const QString &settledDestination, const QString &sourceFolder)
+{
+    QString folder = sourceFolder;
+    if (holdsDotSteps(sourceFolder)) {
+        // Joined as they are, ".." steps would climb out of the destination;
+        // resolved as text, they would name another folder than the kernel
+        // does where a step before them is a link. The real path has neither.
+        const QByteArray encoded = QFile::encodeName(sourceFolder);
+        const std::unique_ptr<char, decltype(&std::free)> real(
+            ::realpath(encoded.constData(), nullptr), &std::free);
+        if (!real)
+            return Outcome<QString>::failure(QStringLiteral("cannot find the folder %1: %2")
+                                                 .arg(sourceFolder, systemReason(errno)));
+        folder = QFile::decodeName(real.get());
+        if (QFile::encodeName(folder) != QByteArrayView(real.get()))
+            return Outcome<QString>::failure(
+                QStringLiteral("the real path of the folder %1 is not valid UTF-8")
+                    .arg(sourceFolder));
+        folder = registry::withTrailingSlash(folder);
+    }
+    // The root "/" plays the part of a drive prefix: drop it, keep the rest.
+    return Outcome<QString>::success(
+        settledDestination + (folder.startsWith(QLatin1Char('/')) ? folder.mid(1) : folder));
+}
+
+Outcome<QString> relativeFolder(const QString &settledDestination, const QString &sourceFolder,
+                                const QString &root)
+{
+    if (root.isEmpty() || sourceFolder.size() <= root.size() || !sourceFolder.startsWith(root))
+        return Outcome<QString>::success(settledDestination);
+    const QString below = sourceFolder.mid(root.size());
+    if (holdsDotSteps(below))
+        return Outcome<QString>::failure(
+            QStringLiteral("the folder %1 holds \".\" or \"..\" steps below its source folder")
+                .arg(sourceFolder));
+    return Outcome<QString>::success(settledDestination + below);
+}
+
+} // namespace conversion
 
 TargetFolders::TargetFolders(const QString &settledDestination, Layout layout)
     : m_destination(settledDestination), m_layout(layout)
