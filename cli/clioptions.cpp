@@ -20,19 +20,39 @@ QString schemeList()
     return names.join(QStringLiteral(", "));
 }
 
+// Every option the command line knows, declared once for the parser and for
+// longOptions().
+struct Declared
+{
+    QCommandLineOption to{QStringLiteral("to"), QString(), QStringLiteral("DEST")};
+    QCommandLineOption scheme{
+        {QStringLiteral("s"), QStringLiteral("scheme")}, QString(), QStringLiteral("NAME")};
+    QCommandLineOption format{QStringLiteral("format"), QString(), QStringLiteral("TEMPLATE")};
+    QCommandLineOption timeZone{QStringLiteral("time-zone"), QString(), QStringLiteral("ZONE")};
+    QCommandLineOption removeRe{QStringLiteral("remove-re")};
+    QCommandLineOption removeFw{QStringLiteral("remove-fw")};
+    QCommandLineOption dryRun{QStringList{QStringLiteral("n"), QStringLiteral("dry-run")}};
+    QCommandLineOption json{QStringLiteral("json")};
+    QCommandLineOption quiet{QStringList{QStringLiteral("q"), QStringLiteral("quiet")}};
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption layout{QStringLiteral("layout"), QString(), QStringLiteral("LAYOUT")};
+    QCommandLineOption setTime{QStringLiteral("set-time"), QString(), QStringLiteral("TIME")};
+    QCommandLineOption manifest{QStringLiteral("manifest"), QString(), QStringLiteral("FILE")};
+    QCommandLineOption undo{QStringLiteral("undo"), QString(), QStringLiteral("FILE")};
+    QCommandLineOption filesFrom{QStringLiteral("files-from"), QString(), QStringLiteral("FILE")};
+    QCommandLineOption null{QStringLiteral("null")};
+
+    [[nodiscard]] QList<QCommandLineOption> all() const
+    {
+        return {to,     scheme,  format,   timeZone, removeRe,  removeFw, dryRun, json,   quiet,
+                layout, setTime, manifest, undo,     filesFrom, null,     help,   version};
+    }
+};
+
 bool isRelative(const QString &path)
 {
     return !path.startsWith(QLatin1Char('/'));
-}
-
-// Joined as text with every step kept, so that the kernel resolves the path as
-// it would the typed one: "lnk/../m.eml" names m.eml beside the folder lnk
-// points to, where a tidy-up by text ("./m.eml") would name another file.
-QString absolute(const QString &workingDirectory, const QString &path)
-{
-    if (!isRelative(path))
-        return path;
-    return registry::withTrailingSlash(workingDirectory) + path;
 }
 
 // The value a word gives a word-valued option; fails naming the word, the
@@ -54,6 +74,28 @@ Outcome<T> choice(const char *option, const char *what, const QString &word,
 }
 
 } // namespace
+
+// Joined as text with every step kept, so that the kernel resolves the path as
+// it would the typed one: "lnk/../m.eml" names m.eml beside the folder lnk
+// points to, where a tidy-up by text ("./m.eml") would name another file.
+QString CliOptions::absolutePath(const QString &workingDirectory, const QString &path)
+{
+    if (!isRelative(path))
+        return path;
+    return registry::withTrailingSlash(workingDirectory) + path;
+}
+
+QStringList CliOptions::longOptions()
+{
+    QStringList names;
+    for (const QCommandLineOption &option : Declared().all()) {
+        for (const QString &name : option.names()) {
+            if (name.size() > 1)
+                names.append(name);
+        }
+    }
+    return names;
+}
 
 CliOptions CliOptions::withMessage(Action action, const QString &message)
 {
@@ -130,7 +172,8 @@ QString CliOptions::helpText()
                "      --layout LAYOUT   which folders below DEST the copies go to: full\n"
                "                          (default: each source's whole folder path),\n"
                "                          relative (only the path below each SOURCE\n"
-               "                          folder; a file SOURCE goes straight into DEST)\n"
+               "                          folder; a file SOURCE and a listed path go\n"
+               "                          straight into DEST)\n"
                "                          or flat (every copy directly in DEST)\n"
                "      --set-time TIME   the copies' modification time: source (default:\n"
                "                          the source file's) or message (the message's\n"
@@ -141,6 +184,10 @@ QString CliOptions::helpText()
                "                          copies that still hold the bytes written, then\n"
                "                          the folders it made that are left empty; with\n"
                "                          --dry-run, only say what would be removed\n"
+               "      --files-from FILE read more SOURCE paths from FILE (- for standard\n"
+               "                          input), one per line, each taken as it stands\n"
+               "      --null            the --files-from lists end each path with a NUL\n"
+               "                          byte, as find -print0 writes them\n"
                "  -h, --help            display this help and exit\n"
                "      --version         output version information and exit\n"
                "\n"
@@ -168,12 +215,22 @@ QString CliOptions::helpText()
                "SOURCE folder) are skipped, and do not count as failures.\n"
                "Paths are used as typed: links and \".\" and \"..\" steps are resolved as the\n"
                "kernel resolves them, as cp and mkdir -p do. Arguments must be valid UTF-8.\n"
+               "A --files-from list is read before anything is written; a listed path is\n"
+               "taken as a SOURCE argument is: spaces kept, only the carriage return of a\n"
+               "CRLF line end dropped (list a name that ends in one with --null), empty\n"
+               "entries ignored, and one that is not valid UTF-8 reported as not converted.\n"
                "\n"
                "Exit status:\n"
                " 0  if every message was converted or was already in DEST,\n"
                " 1  if any message was not converted (each one is reported with the reason),\n"
-               " 2  if the command line is wrong (an argument that is not UTF-8 included), or\n"
-               "    DEST is not a folder and cannot be made one (nothing is written then).\n")
+               " 2  if the command line is wrong (an argument that is not UTF-8 included),\n"
+               "    DEST is not a folder and cannot be made one, or a --files-from list\n"
+               "    cannot be read (nothing is written then).\n"
+               "\n"
+               "Examples:\n"
+               "  letterfold-cli -n -s date-subject --to ~/Sorted ~/Mail\n"
+               "  find ~/Mail -name '*.eml' -newer ~/last-run -print0 |\n"
+               "    letterfold-cli --files-from - --null --to ~/Sorted\n")
         .arg(schemes);
 }
 
@@ -181,27 +238,8 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DEST"));
-    const QCommandLineOption scheme({QStringLiteral("s"), QStringLiteral("scheme")}, QString(),
-                                    QStringLiteral("NAME"));
-    const QCommandLineOption format(QStringLiteral("format"), QString(),
-                                    QStringLiteral("TEMPLATE"));
-    const QCommandLineOption timeZone(QStringLiteral("time-zone"), QString(),
-                                      QStringLiteral("ZONE"));
-    const QCommandLineOption removeRe(QStringLiteral("remove-re"));
-    const QCommandLineOption removeFw(QStringLiteral("remove-fw"));
-    const QCommandLineOption dryRun(QStringList{QStringLiteral("n"), QStringLiteral("dry-run")});
-    const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    const QCommandLineOption layout(QStringLiteral("layout"), QString(), QStringLiteral("LAYOUT"));
-    const QCommandLineOption setTime(QStringLiteral("set-time"), QString(), QStringLiteral("TIME"));
-    const QCommandLineOption manifest(QStringLiteral("manifest"), QString(),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption undo(QStringLiteral("undo"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({to, scheme, format, timeZone, removeRe, removeFw, dryRun, json, quiet, help,
-                       version, layout, setTime, manifest, undo});
+    const Declared declared;
+    parser.addOptions(declared.all());
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QString(), QStringLiteral("SOURCE..."));
 
     // QCommandLineParser reads argument 0 as the program's name.
@@ -210,9 +248,9 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
         withName.append(QStringLiteral("letterfold-cli"));
     if (!parser.parse(withName))
         return withMessage(Action::UsageError, parser.errorText());
-    if (parser.isSet(help))
+    if (parser.isSet(declared.help))
         return withMessage(Action::ShowHelp, helpText());
-    if (parser.isSet(version))
+    if (parser.isSet(declared.version))
         return withMessage(Action::ShowVersion, versionText());
 
     CliOptions options;
@@ -223,11 +261,13 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
             return Outcome<QString>::failure(
                 QStringLiteral("--%1 needs a file name, not ''").arg(option.names().constLast()));
         options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(path);
-        return Outcome<QString>::success(absolute(workingDirectory, path));
+        return Outcome<QString>::success(absolutePath(workingDirectory, path));
     };
-    if (parser.isSet(undo)) {
-        for (const QCommandLineOption *other : {&to, &scheme, &format, &timeZone, &removeRe,
-                                                &removeFw, &json, &layout, &setTime, &manifest}) {
+    if (parser.isSet(declared.undo)) {
+        for (const QCommandLineOption *other :
+             {&declared.to, &declared.scheme, &declared.format, &declared.timeZone,
+              &declared.removeRe, &declared.removeFw, &declared.json, &declared.layout,
+              &declared.setTime, &declared.manifest, &declared.filesFrom, &declared.null}) {
             if (parser.isSet(*other))
                 return withMessage(Action::UsageError,
                                    QStringLiteral("--undo takes no --%1; it only reads its "
@@ -239,42 +279,42 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
             return withMessage(Action::UsageError,
                                QStringLiteral("--undo takes no SOURCE; it removes what its "
                                               "manifest lists"));
-        const Outcome<QString> path = pathOption(undo);
+        const Outcome<QString> path = pathOption(declared.undo);
         if (!path)
             return withMessage(Action::UsageError, path.reason());
         options.m_action = Action::Undo;
         options.m_undoManifest = path.value();
-        options.m_dryRun = parser.isSet(dryRun);
-        options.m_quiet = parser.isSet(quiet);
+        options.m_dryRun = parser.isSet(declared.dryRun);
+        options.m_quiet = parser.isSet(declared.quiet);
         return options;
     }
-    if (parser.isSet(layout)) {
+    if (parser.isSet(declared.layout)) {
         const Outcome<Layout> chosen = choice<Layout>(
-            "layout", "layout", parser.value(layout),
+            "layout", "layout", parser.value(declared.layout),
             {{"full", Layout::Full}, {"relative", Layout::Relative}, {"flat", Layout::Flat}});
         if (!chosen)
             return withMessage(Action::UsageError, chosen.reason());
         options.m_layout = chosen.value();
     }
-    if (parser.isSet(setTime)) {
+    if (parser.isSet(declared.setTime)) {
         const Outcome<FileTime> chosen =
-            choice<FileTime>("set-time", "time", parser.value(setTime),
+            choice<FileTime>("set-time", "time", parser.value(declared.setTime),
                              {{"source", FileTime::Source}, {"message", FileTime::Message}});
         if (!chosen)
             return withMessage(Action::UsageError, chosen.reason());
         options.m_fileTime = chosen.value();
     }
-    if (parser.isSet(manifest)) {
-        if (parser.isSet(dryRun))
+    if (parser.isSet(declared.manifest)) {
+        if (parser.isSet(declared.dryRun))
             return withMessage(Action::UsageError,
                                QStringLiteral("--manifest records what a run writes, and a dry "
                                               "run writes nothing; leave one of them out"));
-        const Outcome<QString> path = pathOption(manifest);
+        const Outcome<QString> path = pathOption(declared.manifest);
         if (!path)
             return withMessage(Action::UsageError, path.reason());
         options.m_manifest = path.value();
     }
-    for (const QString &name : parser.values(scheme)) {
+    for (const QString &name : parser.values(declared.scheme)) {
         const std::optional<NamingScheme> chosen = schemeFromName(name);
         if (!chosen)
             return withMessage(Action::UsageError,
@@ -282,7 +322,7 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
                                    .arg(name, schemeList()));
         options.m_scheme = *chosen;
     }
-    for (const QString &text : parser.values(format)) {
+    for (const QString &text : parser.values(declared.format)) {
         const Outcome<NameTemplate> parsed = NameTemplate::parse(text);
         if (!parsed)
             return withMessage(Action::UsageError,
@@ -297,35 +337,54 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
     });
     if (last != given.crend() && *last != u"format")
         options.m_format.reset();
-    if (parser.isSet(timeZone)) {
+    if (parser.isSet(declared.timeZone)) {
         const Outcome<DateZone> chosen = choice<DateZone>(
-            "time-zone", "time zone", parser.value(timeZone),
+            "time-zone", "time zone", parser.value(declared.timeZone),
             {{"local", DateZone::Local}, {"header", DateZone::Header}, {"utc", DateZone::Utc}});
         if (!chosen)
             return withMessage(Action::UsageError, chosen.reason());
         options.m_timeZone = chosen.value();
     }
-    if (!parser.isSet(to))
+    if (!parser.isSet(declared.to))
         return withMessage(Action::UsageError,
                            QStringLiteral("missing --to DEST: where should the copies go?"));
-    if (parser.value(to).isEmpty())
+    if (parser.value(declared.to).isEmpty())
         return withMessage(Action::UsageError, QStringLiteral("--to needs a folder, not ''"));
     const QStringList sources = parser.positionalArguments();
-    if (sources.isEmpty())
-        return withMessage(Action::UsageError, QStringLiteral("no SOURCE given"));
+    const QStringList lists = parser.values(declared.filesFrom);
+    if (sources.isEmpty() && lists.isEmpty())
+        return withMessage(Action::UsageError,
+                           QStringLiteral("no SOURCE given (nor --files-from)"));
+    if (parser.isSet(declared.null) && lists.isEmpty())
+        return withMessage(Action::UsageError,
+                           QStringLiteral("--null tells how a --files-from list is separated; "
+                                          "give --files-from FILE too"));
+    for (const QString &list : lists) {
+        if (list.isEmpty())
+            return withMessage(
+                Action::UsageError,
+                QStringLiteral("--files-from needs a file, or - for standard input"));
+        const bool standardInput = list == QLatin1String("-");
+        options.m_usesWorkingDirectory =
+            options.m_usesWorkingDirectory || (!standardInput && isRelative(list));
+        options.m_lists.append(standardInput ? list : absolutePath(workingDirectory, list));
+    }
+    options.m_nullSeparated = parser.isSet(declared.null);
+    options.m_workingDirectory = workingDirectory;
     for (const QString &source : sources) {
         if (source.isEmpty())
             return withMessage(Action::UsageError, QStringLiteral("empty SOURCE ''"));
         options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(source);
-        options.m_sources.append(absolute(workingDirectory, source));
+        options.m_sources.append(absolutePath(workingDirectory, source));
     }
-    options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(parser.value(to));
-    options.m_destination = absolute(workingDirectory, parser.value(to));
-    options.m_removeReply = parser.isSet(removeRe);
-    options.m_removeForward = parser.isSet(removeFw);
-    options.m_dryRun = parser.isSet(dryRun);
-    options.m_json = parser.isSet(json);
-    options.m_quiet = parser.isSet(quiet);
+    options.m_usesWorkingDirectory =
+        options.m_usesWorkingDirectory || isRelative(parser.value(declared.to));
+    options.m_destination = absolutePath(workingDirectory, parser.value(declared.to));
+    options.m_removeReply = parser.isSet(declared.removeRe);
+    options.m_removeForward = parser.isSet(declared.removeFw);
+    options.m_dryRun = parser.isSet(declared.dryRun);
+    options.m_json = parser.isSet(declared.json);
+    options.m_quiet = parser.isSet(declared.quiet);
     return options;
 }
 

@@ -36,10 +36,12 @@ public:
     // bad option or value, for an unknown option, a missing option value, an unknown
     // scheme, a --format template NameTemplate::parse refuses (with its reason),
     // an unknown --time-zone, --layout or --set-time value, a missing or empty
-    // --to, no SOURCE, or an empty SOURCE; --manifest with --dry-run (a dry run
+    // --to, neither SOURCE nor --files-from, an empty SOURCE or --files-from,
+    // or --null without --files-from; --manifest with --dry-run (a dry run
     // writes nothing); --undo FILE with anything but --dry-run and --quiet.
     // Every -s and --format given must be good; the last of them counts.
-    // --manifest and --undo paths are made absolute as SOURCE is.
+    // --manifest, --undo and --files-from paths are made absolute as SOURCE is
+    // ("-" stays); the lists are not read here.
     [[nodiscard]] static CliOptions parse(const QStringList &arguments,
                                           const QString &workingDirectory = QDir::currentPath());
 
@@ -52,6 +54,14 @@ public:
     // the result is Action::UsageError saying so.
     [[nodiscard]] static CliOptions parseRaw(const QByteArrayList &arguments,
                                              const Outcome<QByteArray> &workingDirectory);
+
+    // The long names of every option the parser knows ("to", "scheme", ...), in
+    // the help's order: what the shell completions and the manuals must cover.
+    [[nodiscard]] static QStringList longOptions();
+
+    // path as it stands when absolute, else joined as text below workingDirectory
+    // with every "." and ".." step kept for the kernel to resolve.
+    [[nodiscard]] static QString absolutePath(const QString &workingDirectory, const QString &path);
 
     // The help text in the usual GNU form, ending in a newline.
     [[nodiscard]] static QString helpText();
@@ -85,6 +95,14 @@ public:
     [[nodiscard]] const QString &destination() const { return m_destination; }
     // The absolute SOURCE paths, as typed, in the order given.
     [[nodiscard]] const QStringList &sources() const { return m_sources; }
+    // The --files-from lists, in the order given: absolute paths as typed, and
+    // "-" for standard input.
+    [[nodiscard]] const QStringList &lists() const { return m_lists; }
+    // Whether the lists' entries end at NUL bytes (--null) rather than at line ends.
+    [[nodiscard]] bool nullSeparated() const { return m_nullSeparated; }
+    // The working folder that relative entries of a list are joined to; "" when
+    // it cannot be had as text (see parseRaw()).
+    [[nodiscard]] const QString &workingDirectory() const { return m_workingDirectory; }
 
 private:
     static CliOptions withMessage(Action action, const QString &message);
@@ -105,5 +123,8 @@ private:
     QString m_undoManifest;
     QString m_destination;
     QStringList m_sources;
+    QStringList m_lists;
+    bool m_nullSeparated = false;
+    QString m_workingDirectory;
     bool m_usesWorkingDirectory = false; // a SOURCE or --to was relative
 };

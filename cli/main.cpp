@@ -5,6 +5,7 @@
 #include "clioptions.h"
 #include "conversionrun.h"
 #include "destination.h"
+#include "listedsources.h"
 #include "manifestundo.h"
 #include "manifestwriter.h"
 #include "sourceexpansion.h"
@@ -114,7 +115,16 @@ int main(int argc, char **argv)
         break;
     }
 
-    // Opened first: a manifest that cannot be made must stop the run before
+    // The lists are read first: a list that cannot be read stops the run before
+    // anything is written, the manifest included.
+    const Outcome<ListedSources> listed =
+        cli::readLists(options.lists(), options.nullSeparated(), options.workingDirectory());
+    if (!listed) {
+        err << "letterfold-cli: " << listed.reason() << '\n';
+        return kUsageError;
+    }
+
+    // Opened next: a manifest that cannot be made must stop the run before
     // anything is written, DEST included.
     ManifestWriter manifest;
     if (!options.manifest().isEmpty()) {
@@ -140,7 +150,8 @@ int main(int argc, char **argv)
         }
     }
 
-    const SourceExpansion expansion = cli::expandSources(options.sources());
+    SourceExpansion expansion = cli::expandSources(options.sources() + listed.value().sources);
+    expansion.problems = listed.value().problems + expansion.problems;
     TerminalHost::Settings settings;
     settings.options = {options.scheme(), options.removeReply(), options.removeForward(),
                         options.format(), options.timeZone()};

@@ -10,8 +10,6 @@
 
 namespace cli {
 
-namespace {
-
 MessageReport problem(const QString &source, const QString &reason)
 {
     MessageReport report;
@@ -20,6 +18,16 @@ MessageReport problem(const QString &source, const QString &reason)
     report.reason = reason;
     return report;
 }
+
+MessageReport unreadableName(const QByteArray &raw)
+{
+    return problem(rawnames::visible(raw),
+                   raw.endsWith('/')
+                       ? QStringLiteral("the folder's name is not valid UTF-8; it was left out")
+                       : QStringLiteral("the name is not valid UTF-8; it was left out"));
+}
+
+namespace {
 
 void expandFolder(const QString &folder, SourceExpansion &expansion)
 {
@@ -30,13 +38,8 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
     const QString root = registry::withTrailingSlash(folder);
     for (qsizetype i = 0; i < rows.size(); ++i)
         expansion.roots.append(root);
-    for (const QByteArray &raw : scan.unreadableNames) {
-        expansion.problems.append(
-            problem(rawnames::visible(raw),
-                    raw.endsWith('/')
-                        ? QStringLiteral("the folder's name is not valid UTF-8; it was left out")
-                        : QStringLiteral("the name is not valid UTF-8; it was left out")));
-    }
+    for (const QByteArray &raw : scan.unreadableNames)
+        expansion.problems.append(unreadableName(raw));
     for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders) {
         expansion.problems.append(problem(
             skipped.path,

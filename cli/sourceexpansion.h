@@ -35,4 +35,11 @@ namespace cli {
 // Each problem counts as a message not converted while the other sources go on.
 [[nodiscard]] SourceExpansion expandSources(const QStringList &sources);
 
+// A source that gives no row, as the failed report of a message not converted.
+[[nodiscard]] MessageReport problem(const QString &source, const QString &reason);
+
+// A path left out because it is not valid UTF-8, as problem() reports it: its
+// bytes escaped ("caf\xE9.eml"), as a folder's when raw ends in "/".
+[[nodiscard]] MessageReport unreadableName(const QByteArray &raw);
+
 } // namespace cli

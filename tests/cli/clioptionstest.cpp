@@ -167,6 +167,37 @@ TEST(CliOptions, TakesTheLastOfSchemeAndFormatAndTheTimeZone)
     }
 }
 
+TEST(CliOptions, TakesListsOfSourcesBesideOrInsteadOfSourceArguments)
+{
+    const struct
+    {
+        std::initializer_list<const char *> arguments;
+        std::initializer_list<const char *> lists;
+        bool nullSeparated;
+        std::initializer_list<const char *> sources;
+    } rows[] = {
+        {{"--files-from", "l.txt", "--to", "/o"}, {"/w/l.txt"}, false, {}},
+        {{"--files-from=-", "--null", "--to", "/o", "a"}, {"-"}, true, {"/w/a"}},
+        {{"--files-from", "/l", "--to", "/o", "--files-from", "-"}, {"/l", "-"}, false, {}},
+    };
+    for (const auto &row : rows) {
+        const QStringList line = args(row.arguments);
+        SCOPED_TRACE(line.join(QLatin1Char(' ')).toStdString());
+        const CliOptions options = CliOptions::parse(line, QStringLiteral("/w"));
+        ASSERT_EQ(options.action(), Action::Run) << options.message().toStdString();
+        QStringList lists;
+        for (const char *l : row.lists)
+            lists.append(QString::fromUtf8(l));
+        QStringList sources;
+        for (const char *s : row.sources)
+            sources.append(QString::fromUtf8(s));
+        EXPECT_EQ(options.lists(), lists);
+        EXPECT_EQ(options.nullSeparated(), row.nullSeparated);
+        EXPECT_EQ(options.sources(), sources);
+        EXPECT_EQ(options.workingDirectory(), QStringLiteral("/w"));
+    }
+}
+
 // Regression: "lnk/../m.eml" was tidied to "m.eml" as text, which names
 // another file than the kernel does when lnk is a link to a folder.
 TEST(CliOptions, KeepsEveryStepOfAPathForTheKernelToResolve)
@@ -287,6 +318,9 @@ TEST(CliOptions, RejectsBadCommandLinesNamingWhatIsWrong)
         {{"--to", "/o", "-x", "a"}, "'x'"},
         {{"--to", "/o", ""}, "empty SOURCE"},
         {{"--to", "/o", "--remove-re=yes", "a"}, "remove-re"},
+        {{"--to", "/o", "--null", "a"}, "--null tells how a --files-from list is separated"},
+        {{"--to", "/o", "--files-from="}, "--files-from needs a file"},
+        {{"--to", "/o", "--files-from"}, "'--files-from'"},
         {{"--to", "/o", "--format", "{frm}", "a"}, "bad --format: unknown token '{frm}'"},
         {{"--to", "/o", "--format", "../{subject}", "a"}, "bad --format: the template"},
         // Every choice given must be good, also one a later choice overrides.
@@ -387,6 +421,8 @@ TEST(CliOptions, HelpListsEveryOptionAndFitsAnEightyColumnTerminal)
           // Regression: shown as "(m-d-y)", but the names read month-year-day.
           "date-mdy-subject   Date (mm-yyyy-dd) + Subject"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
+    for (const QString &option : CliOptions::longOptions())
+        EXPECT_TRUE(help.contains(QStringLiteral("--") + option)) << option.toStdString();
     for (const QString &line : help.split(QLatin1Char('\n')))
         EXPECT_LE(line.size(), 79) << line.toStdString();
 }

@@ -104,6 +104,9 @@ TEST_F(CliTest, RejectsUsageErrorsWithStatusTwoAndWritesNothing)
          "cannot create the folder"},
         {{QStringLiteral("-n"), QStringLiteral("--to"), m_root + QStringLiteral("/file/sub"), a},
          "cannot create the folder"},
+        {{QStringLiteral("--files-from"), QStringLiteral("no-list"), QStringLiteral("--to"), m_out,
+          a},
+         "cannot read the list "},
     };
     for (const auto &c : cases) {
         const Result result = cli(c.arguments);
@@ -343,6 +346,30 @@ TEST_F(CliTest, MessagesInAFolderWhoseNamesAreNotUtf8AreReportedAsNotConverted)
 }
 
 } // namespace
+
+// find -print0 | letterfold-cli --files-from - --null: names holding newlines
+// and spaces come through whole, and one that is not UTF-8 is reported.
+TEST_F(CliTest, TakesSourcesFromANulSeparatedListOnStandardInput)
+{
+    TempTree tree;
+    tree.file("box/a\nb .eml", message(QStringLiteral("Lines")));
+    tree.file("box/c.eml", message(QStringLiteral("Plain")));
+    tree.file("box/caf\xE9.eml", message(QStringLiteral("Cafe")));
+    const QString script = QStringLiteral("cd box && printf 'a\\nb .eml\\0caf\\351.eml\\0' | "
+                                          "\"$0\" --files-from - --null --to ../out ./c.eml");
+    const Result result = testsupport::runProcess(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(LETTERFOLD_CLI)},
+        tree.root());
+
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    EXPECT_EQ(result.err, tree.path("box") + QStringLiteral("/caf\\xE9.eml: the name is not valid "
+                                                            "UTF-8; it was left out\n"));
+    const QString copies = tree.path("out") + tree.path("box");
+    EXPECT_EQ(readAll(copies + QStringLiteral("/Plain.eml")), readAll(tree.path("box/c.eml")));
+    EXPECT_EQ(readAll(copies + QStringLiteral("/Lines.eml")), readAll(tree.path("box/a\nb .eml")));
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("\nConverted 2 of 3 messages.\n")))
+        << result.out.toStdString();
+}
 
 // Regression: with the destination "/", copies land beside their sources, and
 // a.eml's copy took the name of Other.eml, listed after it, and replaced it
