@@ -162,6 +162,7 @@ int main(int argc, char **argv)
     settings.destination = options.destination();
     settings.json = options.json();
     settings.progressBar = !options.quiet() && isatty(fileno(stderr));
+    settings.table = options.dryRun() && !options.json() && isatty(fileno(stdout));
     TerminalHost host(settings, expansion.rows, out, err);
 
     for (const MessageReport &report : expansion.problems)

@@ -2,6 +2,8 @@
 #include "terminalhost.h"
 
 #include "conversionrun.h"
+#include "rawnames.h"
+#include "registry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +13,14 @@
 
 namespace {
 constexpr int kBarWidth = 30;
+// The longest status ("unchanged") and two spaces.
+constexpr int kStatusWidth = 11;
+
+// A line as a terminal can show it without obeying it.
+QString shown(const QString &line)
+{
+    return rawnames::visible(line.toUtf8());
+}
 } // namespace
 
 TerminalHost::TerminalHost(const Settings &settings, const QStringList &rows, QTextStream &out,
@@ -79,6 +89,12 @@ void TerminalHost::reportMessage(const MessageReport &report)
     if (m_settings.json) {
         m_out << jsonLine(report) << '\n';
         m_out.flush();
+    } else if (m_settings.table) {
+        if (!m_tableStarted)
+            m_out << tableHeader(m_settings.destination) << '\n';
+        m_tableStarted = true;
+        m_out << tableLine(report, m_settings.destination) << '\n';
+        m_out.flush();
     } else if (report.converted()) {
         m_out << report.label() << " -> " << report.target;
         for (const QString *remark : {&report.reason, &report.note}) {
@@ -127,6 +143,31 @@ QByteArray TerminalHost::jsonLine(const MessageReport &report)
         {QStringLiteral("note"), textOrNull(report.note)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString TerminalHost::tableHeader(const QString &destination)
+{
+    return shown(QStringLiteral("%1source -> copy in %2")
+                     .arg(QStringLiteral("status"), -kStatusWidth)
+                     .arg(registry::withTrailingSlash(destination)));
+}
+
+QString TerminalHost::tableLine(const MessageReport &report, const QString &destination)
+{
+    QString line = QStringLiteral("%1%2")
+                       .arg(conversion::statusName(report.status), -kStatusWidth)
+                       .arg(report.label());
+    if (report.converted()) {
+        // Every target lies below the destination, which the header names once.
+        const QString below = registry::withTrailingSlash(destination);
+        line += QStringLiteral(" -> ") +
+                (report.target.startsWith(below) ? report.target.mid(below.size()) : report.target);
+        if (!report.note.isEmpty())
+            line += QStringLiteral(" (%1)").arg(report.note);
+    } else {
+        line += QStringLiteral(": ") + report.reason;
+    }
+    return shown(line);
 }
 
 QString TerminalHost::progressLine(float percent, const QString &text)

@@ -22,6 +22,13 @@
 // rows, and redrawn only when that line changes; it is wiped before every line
 // printed, so lines and bar never mix. With a manifest, every report is
 // recorded there before it is printed.
+//
+// The preview (table: a dry run whose out is a terminal, without json) is for
+// a person: one line per message on out, failures included, under a header
+// naming the destination, each "STATUS  SOURCE -> TARGET" with the status in a
+// column of its own and the target below the destination, or "STATUS  SOURCE:
+// REASON"; control characters are shown as their bytes ("\x1B") so that no
+// file name can steer the terminal.
 class TerminalHost final : public ConversionHost
 {
 public:
@@ -36,6 +43,8 @@ public:
         // Where every report is recorded as it comes, when set; it must
         // outlive the host.
         ManifestWriter *manifest = nullptr;
+        // Show the preview table described above.
+        bool table = false;
     };
 
     TerminalHost(const Settings &settings, const QStringList &rows, QTextStream &out,
@@ -70,6 +79,11 @@ public:
     // planned)}, without a newline.
     [[nodiscard]] static QByteArray jsonLine(const MessageReport &report);
 
+    // The preview's header for a destination, and its line for a report, as
+    // described above; without a newline.
+    [[nodiscard]] static QString tableHeader(const QString &destination);
+    [[nodiscard]] static QString tableLine(const MessageReport &report, const QString &destination);
+
     // The progress bar line for a percentage and a progress text, such as
     // "[##########--------------------]  33% Message 1 (of 3)".
     [[nodiscard]] static QString progressLine(float percent, const QString &text);
@@ -83,5 +97,6 @@ private:
     bool m_barShown = false;
     QString m_barLine;
     bool m_manifestFailed = false;
+    bool m_tableStarted = false;
     RunSummary m_summary;
 };

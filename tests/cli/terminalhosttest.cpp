@@ -104,6 +104,44 @@ TEST(TerminalHost, DrawsNothingWithoutAProgressBar)
     EXPECT_TRUE(QJsonDocument::fromJson(outText.toUtf8()).isObject());
 }
 
+// The preview on a terminal: every message on out, in a table whose status
+// column stays put, targets below the destination the header names, and no
+// control character of a file name reaching the terminal.
+TEST(TerminalHost, ShowsADryRunOnATerminalAsATable)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    TerminalHost::Settings settings;
+    settings.destination = QStringLiteral("/o");
+    settings.table = true;
+    TerminalHost host(settings, {}, out, err);
+    const MessageReport reports[] = {
+        report(MessageStatus::Planned, "/o/m/2010/A.eml", ""),
+        report(MessageStatus::Unchanged, "/o/m/A.eml", "already in the destination"),
+        report(MessageStatus::Planned, "/o/m/A.eml", "", "1 of 2 attachments restored"),
+        report(MessageStatus::Skipped, "", "a copy from an earlier run"),
+        report(MessageStatus::Failed, "", "No such file or directory"),
+    };
+    for (MessageReport r : reports) {
+        if (r.status == MessageStatus::Failed)
+            r.source = QStringLiteral("/m/\x1b]0;owned\x07.eml");
+        if (r.status == MessageStatus::Unchanged)
+            r.message = 12;
+        host.reportMessage(r);
+    }
+    EXPECT_EQ(outText, QStringLiteral("status     source -> copy in /o/\n"
+                                      "planned    /m/a b.eml -> m/2010/A.eml\n"
+                                      "unchanged  /m/a b.eml, message 12 -> m/A.eml\n"
+                                      "planned    /m/a b.eml -> m/A.eml (1 of 2 attachments "
+                                      "restored)\n"
+                                      "skipped    /m/a b.eml: a copy from an earlier run\n"
+                                      "failed     /m/\\x1B]0;owned\\x07.eml: No such file or "
+                                      "directory\n"));
+    EXPECT_TRUE(errText.isEmpty()) << errText.toStdString();
+}
+
 TEST(TerminalHost, ReadsAnyRowWhateverRowIsUnderWay)
 {
     QString outText;
