@@ -16,6 +16,9 @@ set(expected
     share/doc/letterfold/copyright
     share/doc/letterfold/changelog.gz
     share/letterfold/manual/index.html
+    share/bash-completion/completions/letterfold-cli
+    share/zsh/vendor-completions/_letterfold-cli
+    share/fish/vendor_completions.d/letterfold-cli.fish
     share/icons/hicolor/16x16/apps/letterfold.png
     share/icons/hicolor/24x24/apps/letterfold.png
     share/icons/hicolor/32x32/apps/letterfold.png
