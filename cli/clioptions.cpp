@@ -230,7 +230,7 @@ QString CliOptions::helpText()
                "    cannot be read (nothing is written then).\n"
                "\n"
                "Examples:\n"
-               "  letterfold-cli -n -s date-subject --to ~/Sorted ~/Mail\n"
+               "  letterfold-cli -n --format '{date:%Y}/{subject}' --to ~/Sorted ~/Mail\n"
                "  find ~/Mail -name '*.eml' -newer ~/last-run -print0 |\n"
                "    letterfold-cli --files-from - --null --to ~/Sorted\n")
         .arg(schemes);
