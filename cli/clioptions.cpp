@@ -232,7 +232,9 @@ QString CliOptions::helpText()
                "Examples:\n"
                "  letterfold-cli -n --format '{date:%Y}/{subject}' --to ~/Sorted ~/Mail\n"
                "  find ~/Mail -name '*.eml' -newer ~/last-run -print0 |\n"
-               "    letterfold-cli --files-from - --null --to ~/Sorted\n")
+               "    letterfold-cli --files-from - --null --to ~/Sorted\n"
+               "  letterfold-cli --manifest run.jsonl --layout relative --to ~/Sorted ~/Mail\n"
+               "  letterfold-cli --undo run.jsonl\n")
         .arg(schemes);
 }
 

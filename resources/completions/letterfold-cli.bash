@@ -38,6 +38,14 @@ _letterfold_cli()
         _letterfold_cli_words 'local header utc' "$cur"
         return
         ;;
+    --layout)
+        _letterfold_cli_words 'full relative flat' "$cur"
+        return
+        ;;
+    --set-time)
+        _letterfold_cli_words 'message source' "$cur"
+        return
+        ;;
     --format)
         # A template is typed, not chosen.
         COMPREPLY=()
@@ -47,16 +55,16 @@ _letterfold_cli()
         _letterfold_cli_files -d "$cur"
         return
         ;;
-    --files-from)
+    --files-from | --manifest | --undo)
         _letterfold_cli_files -f "$cur"
         return
         ;;
     esac
 
     if [[ $cur == -* ]]; then
-        _letterfold_cli_words '--to --scheme --format --time-zone --files-from --null
-            --remove-re --remove-fw --dry-run --json --quiet --help --version
-            -s -n -q -h' "$cur"
+        _letterfold_cli_words '--to --scheme --format --time-zone --layout --set-time
+            --manifest --undo --files-from --null --remove-re --remove-fw --dry-run
+            --json --quiet --help --version -s -n -q -h' "$cur"
         return
     fi
     _letterfold_cli_files -f "$cur"

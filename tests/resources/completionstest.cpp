@@ -123,6 +123,9 @@ TEST(Completions, BashAndFishOfferWhatEachOptionTakes)
         {{"--to", ""}, {"sub dir"}, {"m.eml"}},
         {{"--files-from", ""}, {"m.eml", "sub dir"}, {}},
         {{"--to", "sub dir", ""}, {"m.eml", "sub dir"}, {"--to"}},
+        {{"--layout", ""}, {"full", "relative", "flat"}, {"m.eml"}},
+        {{"--set-time", "m"}, {"message"}, {"source", "m.eml"}},
+        {{"--undo", ""}, {"m.eml"}, {"--to"}},
     };
     for (const char *shell : {"bash", "fish"}) {
         for (const auto &row : rows) {
