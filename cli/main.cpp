@@ -150,8 +150,13 @@ int main(int argc, char **argv)
         }
     }
 
-    SourceExpansion expansion = cli::expandSources(options.sources() + listed.value().sources);
-    expansion.problems = listed.value().problems + expansion.problems;
+    SourceExpansion expansion = cli::expandSources(options.sources());
+    // A listed path stands alone, with no SOURCE folder above it, so under
+    // --layout relative all it gives goes straight into DEST.
+    const SourceExpansion fromLists = cli::expandSources(listed.value().sources);
+    expansion.rows += fromLists.rows;
+    expansion.roots += QStringList(fromLists.rows.size(), QString());
+    expansion.problems = listed.value().problems + expansion.problems + fromLists.problems;
     TerminalHost::Settings settings;
     settings.options = {options.scheme(), options.removeReply(), options.removeForward(),
                         options.format(), options.timeZone()};

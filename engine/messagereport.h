@@ -35,7 +35,7 @@ struct MessageReport
     // The folders the run made for this message, outermost first, each named
     // as it was made (without a trailing "/"); only the message that first
     // needed a folder lists it.
-    QStringList madeFolders;
+    QStringList madeFolders = {};
 
     // Which message this is, as a person reads it: the source, followed by
     // ", message 12" for a message of a mailbox. The number is never glued

@@ -64,7 +64,7 @@ TEST_F(Layout, PutsEachCopyWhereItsLayoutSaysAndNumbersCollisions)
     const struct
     {
         const char *layout;
-        QStringList sources;  // below src/
+        QStringList sources;  // below src/; "@" marks one read with --files-from
         QStringList expected; // below out/
     } cases[] = {
         {"full", {"in"}, {full + "in/Alpha.eml", full + "in/sub/Beta.eml"}},
@@ -75,6 +75,8 @@ TEST_F(Layout, PutsEachCopyWhereItsLayoutSaysAndNumbersCollisions)
         {"relative", {"in/sub", "in"}, {"Alpha.eml", "Beta.eml", "sub/Beta.eml"}},
         {"relative", {"box"}, {"saved.mbox/Delta.eml", "saved.mbox/Gamma.eml"}},
         {"relative", {"box/saved.mbox"}, {"saved.mbox/Delta.eml", "saved.mbox/Gamma.eml"}},
+        {"relative", {"@in"}, {"Alpha.eml", "Beta.eml"}},
+        {"relative", {"in", "@in/sub/b.eml"}, {"Alpha.eml", "Beta.eml", "sub/Beta.eml"}},
         {"flat", {"in"}, {"Alpha.eml", "Beta.eml"}},
         {"flat", {"box", "in/sub"}, {"Beta.eml", "Delta.eml", "Gamma.eml"}},
         {"flat", {"in", "other/c.eml"}, {"Alpha (2).eml", "Alpha.eml", "Beta.eml"}},
@@ -84,8 +86,18 @@ TEST_F(Layout, PutsEachCopyWhereItsLayoutSaysAndNumbersCollisions)
             m_root + QStringLiteral("/out-%1-%2").arg(QLatin1String(c.layout)).arg(&c - cases);
         QStringList arguments{QStringLiteral("--layout"), QLatin1String(c.layout),
                               QStringLiteral("--to"), out};
-        for (const QString &source : c.sources)
-            arguments.append(m_root + QStringLiteral("/src/") + source);
+        QByteArray list;
+        for (const QString &source : c.sources) {
+            if (source.startsWith(QLatin1Char('@')))
+                list += (m_root + QStringLiteral("/src/") + source.mid(1)).toUtf8() + '\n';
+            else
+                arguments.append(m_root + QStringLiteral("/src/") + source);
+        }
+        if (!list.isEmpty()) {
+            const QString listFile = out + QStringLiteral(".list");
+            writeFile(listFile, list);
+            arguments << QStringLiteral("--files-from") << listFile;
+        }
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
         const Result result = cli(arguments);
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();

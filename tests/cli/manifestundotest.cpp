@@ -125,10 +125,11 @@ TEST_F(ManifestUndo, RemovesWhatTheRunWroteAndKeepsWhatChangedSince)
         EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.errPart))) << result.err.toStdString();
         EXPECT_EQ(entriesBelow(m_out), c.left);
         EXPECT_EQ(readAll(m_out + QStringLiteral("/keep.eml")), "the user's own");
-        if (c.dryRun)
+        if (c.dryRun) {
             EXPECT_TRUE(result.out.endsWith(
                 QStringLiteral("3 copies and 1 folder would be removed, 0 kept\n")))
                 << result.out.toStdString();
+        }
     }
 }
 
