@@ -25,21 +25,7 @@ import sys
 import uuid
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, '..', 'corpus')
-
-
-def corpus(name):
-    with open(os.path.join(CORPUS, name), 'rb') as f:
-        return f.read()
-
-
-def write(rel, data):
-    path = os.path.join(HERE, rel)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, 'wb') as f:
-        f.write(data)
-    print(f'{len(data):7d}  {rel}')
+from fixturefiles import CORPUS, HERE, corpus, write
 
 
 def stream(seed, n):

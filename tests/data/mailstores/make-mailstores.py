@@ -15,25 +15,11 @@ import shutil
 import sys
 from datetime import date, datetime, timedelta, timezone
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, '..', 'corpus')
+from fixturefiles import CORPUS, HERE, corpus, write
 
 DAYS = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun']
 MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun',
           'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec']
-
-
-def corpus(name):
-    with open(os.path.join(CORPUS, name), 'rb') as f:
-        return f.read()
-
-
-def write(rel, data):
-    path = os.path.join(HERE, rel)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, 'wb') as f:
-        f.write(data)
-    print(f'{len(data):7d}  {rel}')
 
 
 def asctime(dt):
