@@ -25,7 +25,7 @@ import sys
 import uuid
 import zlib
 
-from fixturefiles import CORPUS, HERE, corpus, write
+from fixturefiles import HERE, corpus, write
 
 
 def stream(seed, n):

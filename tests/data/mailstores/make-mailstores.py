@@ -15,7 +15,7 @@ import shutil
 import sys
 from datetime import date, datetime, timedelta, timezone
 
-from fixturefiles import CORPUS, HERE, corpus, write
+from fixturefiles import HERE, corpus, write
 
 DAYS = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun']
 MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun',
