@@ -27,6 +27,7 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -436,6 +437,7 @@ void ConversionRun::place(const QString &folder, const QString &baseName,
     // and offered to the names after it while the file system says each is
     // taken after all.
     std::unique_ptr<StagedCopy> staged;
+    bool stagedAhead = false;
     for (;;) {
         report->target = choice.path;
         if (choice.verdict == TargetNames::Verdict::Failed) {
@@ -455,12 +457,21 @@ void ConversionRun::place(const QString &folder, const QString &baseName,
             return;
         }
         const QByteArray target = QFile::encodeName(choice.path);
-        if (!staged && prepared && prepared->hasStaged())
+        if (!staged && prepared && prepared->hasStaged()) {
             staged = prepared->takeStaged(state->deviceOf(folder));
+            stagedAhead = staged != nullptr;
+        }
         if (!staged)
             staged = std::make_unique<StagedCopy>(
                 m_calls, target, bytes, StagedCopy::Staging::Unnamed, &state->sweptFolders);
         const Outcome<StagedCopy::Publication> published = staged->publish(target);
+        if (!published && std::exchange(stagedAhead, false)) {
+            // The bytes staged ahead cannot get this name (a bind mount of the
+            // same file system lies between: one device, yet no link across
+            // it); the copy is staged here, as without them.
+            staged.reset();
+            continue;
+        }
         if (!published) {
             report->status = MessageStatus::Failed;
             report->reason = published.reason();

@@ -130,8 +130,9 @@ void PreparedRow::stage(const QString &folder, const QString &destination,
 {
     // In the target folder where it exists, so the copy needs no other folder;
     // else in the destination, which is on the same file system but for a
-    // mount below it (takeStaged() finds that out). Folders are made by the
-    // run only, in row order.
+    // mount below it (takeStaged() finds that out, and the run where a bind
+    // mount of the same file system refuses the link). Folders are made by
+    // the run only, in row order.
     FileSystemCalls &calls = FileSystemCalls::system();
     struct stat status = {};
     const bool folderExists = calls.followTo(QFile::encodeName(folder).constData(), &status) == 0 &&

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 #include <sys/mount.h>
 
@@ -176,6 +177,45 @@ INSTANTIATE_TEST_SUITE_P(
                          return isolation::dropRoot();
                      }}),
     [](const testing::TestParamInfo<ReadOnlyCase> &info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+
+// Rows read ahead stage their bytes in the destination while their folder does
+// not exist yet. A bind mount of the same file system below the destination
+// shows the same device, yet refuses a link across it: the copy is then
+// staged where it goes, as a run without workers stages it.
+TEST(BindMountBelowDestination, CopiesEveryMessageWithAndWithoutWorkers)
+{
+    for (const int workers : {1, 3}) {
+        SCOPED_TRACE(workers);
+        Workspace space;
+        ASSERT_TRUE(space.isValid());
+        const QStringList rows = writeMessages(space, QList<qsizetype>(8, 0));
+        const QString settled = registry::withTrailingSlash(space.destination());
+        const QString target =
+            conversion::targetFolder(settled, registry::FolderOf(rows[0])).value();
+        const QString mountPoint =
+            settled + target.mid(settled.size()).section(QLatin1Char('/'), 0, 0);
+        ASSERT_TRUE(QDir().mkpath(mountPoint));
+        const auto destinationBefore = treesnapshot::take(space.destination());
+
+        const isolation::Result result = isolation::run([&](isolation::Result &out) {
+            out.skipReason = isolation::enterPrivateMounts();
+            const QByteArray path = QFile::encodeName(mountPoint);
+            if (out.skipReason.isEmpty() &&
+                ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+                out.skipReason = QStringLiteral("cannot make a bind mount");
+            if (out.skipReason.isEmpty())
+                isolation::convert(out, rows, space.destination(), ConversionRun::Mode::Copy, {},
+                                   workers);
+        });
+        if (!result.skipReason.isEmpty())
+            GTEST_SKIP() << "a bind mount cannot be made here: " << result.skipReason.toStdString();
+
+        faultchecks::expectHonestRun(result, destinationBefore);
+        EXPECT_EQ(countWithStatus(result, MessageStatus::Copied), rows.size());
+    }
+}
 
 // ---------------------------------------------------------------------------
 

@@ -154,11 +154,12 @@ Result run(const std::function<void(Result &)> &work, std::chrono::seconds timeo
 }
 
 void convert(Result &result, const QStringList &rows, const QString &destination,
-             ConversionRun::Mode mode, const FaultHost::YieldHook &hook)
+             ConversionRun::Mode mode, const FaultHost::YieldHook &hook, int workers)
 {
     FaultHost host(rows, destination);
     host.setYieldHook(hook);
     ConversionRun run(host);
+    run.setWorkers(workers);
     result.runFinished = run.run(mode) == ConversionRun::End::Finished;
     result.reports = host.reports();
     result.messages = host.summary().messages;

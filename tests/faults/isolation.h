@@ -55,10 +55,11 @@ Result run(const std::function<void(Result &)> &work,
            std::chrono::seconds timeout = std::chrono::seconds(120));
 
 // Runs a conversion over rows into destination with a FaultHost and stores what
-// it reported in result. hook, when given, is the host's yield hook.
+// it reported in result. hook, when given, is the host's yield hook; workers
+// is ConversionRun::setWorkers's.
 void convert(Result &result, const QStringList &rows, const QString &destination,
              ConversionRun::Mode mode = ConversionRun::Mode::Copy,
-             const FaultHost::YieldHook &hook = {});
+             const FaultHost::YieldHook &hook = {}, int workers = 0);
 
 // Searches root for messages as Add folder does (messagescan::scanFolder), into
 // result.scanned, result.unreadableNames and result.skippedFolders.
