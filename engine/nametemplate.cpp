@@ -3,9 +3,11 @@
 
 #include "naming.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <QStringView>
+#include <utility>
 
 namespace {
 
@@ -163,39 +165,24 @@ private:
                 return QStringLiteral("the date format of %1 ends in a lone '%' (write %% for a "
                                       "percent sign)")
                     .arg(quoted(token));
-            switch (format[i].unicode()) {
-            case u'Y':
-                addField(Field::Year);
-                break;
-            case u'm':
-                addField(Field::Month);
-                break;
-            case u'd':
-                addField(Field::Day);
-                break;
-            case u'H':
-                addField(Field::Hour);
-                break;
-            case u'M':
-                addField(Field::Minute);
-                break;
-            case u'S':
-                addField(Field::Second);
-                break;
-            case u'b':
-                addField(Field::MonthName);
-                break;
-            case u'a':
-                addField(Field::DayName);
-                break;
-            case u'%':
+            // The strftime codes a name can use; month and day names are English.
+            static constexpr std::pair<char16_t, Field> kDateCodes[] = {
+                {u'Y', Field::Year},      {u'm', Field::Month},   {u'd', Field::Day},
+                {u'H', Field::Hour},      {u'M', Field::Minute},  {u'S', Field::Second},
+                {u'b', Field::MonthName}, {u'a', Field::DayName},
+            };
+            if (format[i] == u'%') {
                 addText(u'%');
-                break;
-            default:
+                continue;
+            }
+            const auto code =
+                std::find_if(std::begin(kDateCodes), std::end(kDateCodes),
+                             [&](const auto &entry) { return format[i] == entry.first; });
+            if (code == std::end(kDateCodes))
                 return QStringLiteral("the date format of %1 holds %2, which is none of %Y %m %d "
                                       "%H %M %S %b %a %%")
                     .arg(quoted(token), quoted(format.sliced(i - 1, 2)));
-            }
+            addField(code->second);
         }
         return std::nullopt;
     }
