@@ -259,13 +259,17 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
 
     CliOptions options;
     options.m_action = Action::Run;
+    // A path made absolute, noting when that needed the working folder.
+    const auto resolved = [&](const QString &path) {
+        options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(path);
+        return absolutePath(workingDirectory, path);
+    };
     const auto pathOption = [&](const QCommandLineOption &option) {
         const QString path = parser.value(option);
         if (path.isEmpty())
             return Outcome<QString>::failure(
                 QStringLiteral("--%1 needs a file name, not ''").arg(option.names().constLast()));
-        options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(path);
-        return Outcome<QString>::success(absolutePath(workingDirectory, path));
+        return Outcome<QString>::success(resolved(path));
     };
     if (parser.isSet(declared.undo)) {
         for (const QCommandLineOption *other :
@@ -368,22 +372,16 @@ CliOptions CliOptions::parse(const QStringList &arguments, const QString &workin
             return withMessage(
                 Action::UsageError,
                 QStringLiteral("--files-from needs a file, or - for standard input"));
-        const bool standardInput = list == QLatin1String("-");
-        options.m_usesWorkingDirectory =
-            options.m_usesWorkingDirectory || (!standardInput && isRelative(list));
-        options.m_lists.append(standardInput ? list : absolutePath(workingDirectory, list));
+        options.m_lists.append(list == QLatin1String("-") ? list : resolved(list));
     }
     options.m_nullSeparated = parser.isSet(declared.null);
     options.m_workingDirectory = workingDirectory;
     for (const QString &source : sources) {
         if (source.isEmpty())
             return withMessage(Action::UsageError, QStringLiteral("empty SOURCE ''"));
-        options.m_usesWorkingDirectory = options.m_usesWorkingDirectory || isRelative(source);
-        options.m_sources.append(absolutePath(workingDirectory, source));
+        options.m_sources.append(resolved(source));
     }
-    options.m_usesWorkingDirectory =
-        options.m_usesWorkingDirectory || isRelative(parser.value(declared.to));
-    options.m_destination = absolutePath(workingDirectory, parser.value(declared.to));
+    options.m_destination = resolved(parser.value(declared.to));
     options.m_removeReply = parser.isSet(declared.removeRe);
     options.m_removeForward = parser.isSet(declared.removeFw);
     options.m_dryRun = parser.isSet(declared.dryRun);

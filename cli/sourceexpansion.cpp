@@ -35,9 +35,7 @@ void expandFolder(const QString &folder, SourceExpansion &expansion)
     const messagescan::FolderScan scan = messagescan::scanFolder(folder);
     const QStringList rows = scan.rows();
     expansion.rows += rows;
-    const QString root = registry::withTrailingSlash(folder);
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        expansion.roots.append(root);
+    expansion.roots += QStringList(rows.size(), registry::withTrailingSlash(folder));
     for (const QByteArray &raw : scan.unreadableNames)
         expansion.problems.append(unreadableName(raw));
     for (const pathLogger::SkippedFolder &skipped : scan.skippedFolders) {
