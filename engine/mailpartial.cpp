@@ -27,11 +27,6 @@ constexpr char kLeftOutHeader[] = "X-Apple-Content-Length";
 constexpr qsizetype kMaxLineBytes = 998;
 constexpr qsizetype kReadBytes = 64 * 1024;
 
-QString systemText(int error)
-{
-    return qt_error_string(error);
-}
-
 struct PartIterFree
 {
     void operator()(GMimePartIter *iter) const { g_mime_part_iter_free(iter); }
@@ -78,13 +73,13 @@ Outcome<LineEnds> lineEndsOf(const MessageBytes &message)
         readAt(message.descriptor, buffer.data(),
                qsizetype(std::min<off_t>(kReadBytes, message.length)), message.offset);
     if (head < 0)
-        return Outcome<LineEnds>::failure(systemText(errno));
+        return Outcome<LineEnds>::failure(systemReason(errno));
     const qsizetype newline = QByteArrayView(buffer.constData(), head).indexOf('\n');
     ends.crlf = newline > 0 && buffer.at(newline - 1) == '\r';
     char last = '\n';
     if (message.length > 0 &&
         readAt(message.descriptor, &last, 1, message.offset + message.length - 1) != 1)
-        return Outcome<LineEnds>::failure(systemText(errno));
+        return Outcome<LineEnds>::failure(systemReason(errno));
     ends.lastLineEnds = last == '\n';
     return Outcome<LineEnds>::success(ends);
 }
@@ -221,7 +216,7 @@ Outcome<bool> passesUnencoded(const AttachmentFile &file, bool eightBit, bool cr
         const ssize_t got = readAt(file.descriptor.get(), buffer.data(),
                                    qsizetype(std::min<off_t>(kReadBytes, file.size - at)), at);
         if (got < 0)
-            return Outcome<bool>::failure(systemText(errno));
+            return Outcome<bool>::failure(systemReason(errno));
         if (got == 0)
             break;
         if (!check.take(QByteArrayView(buffer.constData(), got)))
@@ -300,7 +295,7 @@ Outcome<void> writeMessage(GMimeMessage *message, const LineEnds &ends, int out)
     errno = 0;
     if (g_mime_object_write_to_stream(GMIME_OBJECT(message), options.get(), stream.get()) < 0 ||
         g_mime_stream_flush(stream.get()) != 0)
-        return Outcome<void>::failure(systemText(errno != 0 ? errno : EIO));
+        return Outcome<void>::failure(systemReason(errno != 0 ? errno : EIO));
     if (ends.lastLineEnds)
         return Outcome<void>::success();
     const off_t size = ::lseek(out, 0, SEEK_END);
@@ -308,7 +303,7 @@ Outcome<void> writeMessage(GMimeMessage *message, const LineEnds &ends, int out)
     if (size >= 2 && readAt(out, tail, 2, size - 2) == 2 && tail[1] == '\n') {
         const off_t cut = tail[0] == '\r' && ends.crlf ? 2 : 1;
         if (::ftruncate(out, size - cut) != 0)
-            return Outcome<void>::failure(systemText(errno));
+            return Outcome<void>::failure(systemReason(errno));
     }
     return Outcome<void>::success();
 }

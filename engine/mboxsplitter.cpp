@@ -300,7 +300,7 @@ std::optional<qint64> MboxSplitter::nextSeparator(qint64 from)
 
 Outcome<std::optional<MboxSplitter::Message>> MboxSplitter::failure() const
 {
-    return Outcome<std::optional<Message>>::failure(qt_error_string(m_error));
+    return Outcome<std::optional<Message>>::failure(systemReason(m_error));
 }
 
 Outcome<std::optional<MboxSplitter::Message>> MboxSplitter::next()

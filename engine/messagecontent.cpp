@@ -40,13 +40,10 @@ Outcome<MessageBytes> countedBytes(const SourceFile &file)
 {
     MessageBytes bytes = MessageBytes::wholeFile(file);
     char head[kCountLineBytes];
-    ssize_t got = 0;
-    do
-        got = ::pread(file.descriptor(), head, sizeof head, 0);
-    while (got < 0 && errno == EINTR);
+    const qint64 got = file.readAt(head, sizeof head, 0);
     if (got < 0)
         return Outcome<MessageBytes>::failure(
-            QStringLiteral("cannot read the file: %1").arg(qt_error_string(errno)));
+            QStringLiteral("cannot read the file: %1").arg(systemReason(errno)));
     const headerblock::Frame frame = headerblock::emlxFrame(QByteArrayView(head, got));
     if (frame.length == headerblock::Frame::kUntilEnd)
         return Outcome<MessageBytes>::success(bytes);
@@ -123,7 +120,7 @@ Outcome<MessageContent> restored(const MessageBytes &stored, const QByteArray &a
     if (!memory.isOpen())
         return Outcome<MessageContent>::failure(
             QStringLiteral("cannot make room for the restored message: %1")
-                .arg(qt_error_string(errno)));
+                .arg(systemReason(errno)));
     const Outcome<mailpartial::Restoration> restoration = mailpartial::restore(
         stored,
         [&attachments](const QByteArray &part) -> std::optional<mailpartial::AttachmentFile> {
@@ -140,7 +137,7 @@ Outcome<MessageContent> restored(const MessageBytes &stored, const QByteArray &a
     struct stat status = {};
     if (::fstat(memory.get(), &status) != 0)
         return Outcome<MessageContent>::failure(
-            QStringLiteral("cannot restore the attachments: %1").arg(qt_error_string(errno)));
+            QStringLiteral("cannot restore the attachments: %1").arg(systemReason(errno)));
     MessageBytes bytes = stored;
     bytes.descriptor = memory.get();
     bytes.offset = 0;
