@@ -31,15 +31,15 @@
 
 namespace {
 
-// The copy of a message of a mailbox: its range of the file. All of a
-// mailbox's messages share its file's time; each copy gets its own message's
-// date instead, the same date its name is given.
 // A message's date as a file's modification time.
 timespec timeOf(const QDateTime &moment)
 {
     return {static_cast<time_t>(moment.toSecsSinceEpoch()), 0};
 }
 
+// The copy of a message of a mailbox: its range of the file. All of a
+// mailbox's messages share its file's time; each copy gets its own message's
+// date instead, the same date its name is given.
 MessageBytes mailboxMessageBytes(const SourceFile &file, const MboxSplitter::Message &message,
                                  const std::optional<QDateTime> &moment)
 {
@@ -218,9 +218,7 @@ void ConversionRun::feedPipeline(RunState *state) const
         if (!options)
             options = m_host.options();
         PreparedRow::Plan plan;
-        const Outcome<QString> folder = maildir.isEmpty()
-                                            ? state->folders.forFolder(sourceFolder, root)
-                                            : state->folders.forMaildir(maildir, root);
+        const Outcome<QString> folder = state->folders.forMessageFile(sourceFolder, maildir, root);
         if (folder)
             plan.targetFolder = folder.value();
         plan.destination = state->destination;
@@ -305,10 +303,9 @@ void ConversionRun::convertRow(int row, const QString &source, RunState *state)
         mailbox = begins.value();
     }
     const QString root = m_host.rowRoot(row);
-    const Outcome<QString> target = mailbox ? state->folders.forMailbox(source, root)
-                                    : maildir.isEmpty()
-                                        ? state->folders.forFolder(sourceFolder, root)
-                                        : state->folders.forMaildir(maildir, root);
+    const Outcome<QString> target =
+        mailbox ? state->folders.forMailbox(source, root)
+                : state->folders.forMessageFile(sourceFolder, maildir, root);
     if (!target)
         return fail(target.reason());
     m_host.yield();

@@ -154,6 +154,12 @@ Outcome<QString> TargetFolders::forMaildir(const QString &maildir, const QString
                                      QLatin1Char('/'));
 }
 
+Outcome<QString> TargetFolders::forMessageFile(const QString &sourceFolder, const QString &maildir,
+                                               const QString &root)
+{
+    return maildir.isEmpty() ? forFolder(sourceFolder, root) : forMaildir(maildir, root);
+}
+
 Outcome<QString> TargetFolders::forMailbox(const QString &path, const QString &root)
 {
     const QString key = path + QChar(0) + root;
@@ -189,8 +195,7 @@ std::optional<QString> TargetFolders::forListedRow(const QString &listed, const 
         return std::nullopt;
     const QString folder = registry::FolderOf(listed);
     const QString maildir = maildirOf(folder);
-    Outcome<QString> target =
-        maildir.isEmpty() ? forFolder(folder, root) : forMaildir(maildir, root);
+    Outcome<QString> target = forMessageFile(folder, maildir, root);
     if (maildir.isEmpty() && !messagefiles::isMessageFileName(listed)) {
         const Outcome<QString> mailbox = forMailbox(listed, root);
         // Only an existing folder can hold copies, and only then is the row

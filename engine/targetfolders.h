@@ -50,6 +50,10 @@ public:
     // The target folder of the messages of the Maildir maildir (maildirOf).
     // Fails as forFolder does for the Maildir's parent folder.
     [[nodiscard]] Outcome<QString> forMaildir(const QString &maildir, const QString &root = {});
+    // The target folder of a message file in sourceFolder whose Maildir is
+    // maildir (maildirOf, "" when none): forMaildir or forFolder.
+    [[nodiscard]] Outcome<QString> forMessageFile(const QString &sourceFolder,
+                                                  const QString &maildir, const QString &root = {});
     // The target folder of the messages of the mailbox file at path. Fails as
     // forFolder does for its folder, or when a hundred names are all taken.
     [[nodiscard]] Outcome<QString> forMailbox(const QString &path, const QString &root = {});
